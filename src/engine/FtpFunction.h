@@ -1,0 +1,57 @@
+// Directory, listing and transfer operations of a session, queue execution
+// with folders, target conflicts and deletions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "engine/FtpLib.h"
+#include "platform/Files.h"
+
+// Folder recursion deeper than this fails the folder entry.
+inline constexpr int kMaxFolderDepth = 64;
+
+class CFtpFunction : public CFtpLib {
+ public:
+  CFtpFunction();
+  ~CFtpFunction() override;
+
+  // --- listings and single-file transfers ---
+  int ListDirectory(int notify);
+  int ReceiveListing(platform::SocketHandle control, platform::SocketHandle data, int notify);
+  int TransferFile(const TransferEntry& entry);
+  bool OpenLocalFile(const TransferEntry& entry, const std::string& path, platform::File& file);
+  int BuildTransferCommand(char (&buffer)[kCommandBufferSize], const TransferEntry& entry,
+                           platform::File& file);
+  int ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,
+                  platform::File& file, std::int64_t expectedSize);
+  int SendFile(platform::SocketHandle control, platform::SocketHandle data, platform::File& file);
+  static std::int32_t TransferRate(std::uint64_t startTick, std::uint64_t nowTick,
+                                   std::int64_t total);
+  // User-interface thread: aborts the running listing or transfer.
+  void Cancel();
+  void AbortTransfer();
+
+  // --- queue execution ---
+  int RunTransferQueue(const TransferEntry* entry);
+  int RunEntry(TransferEntry& entry, const RemoteListing* remoteNames);
+  std::int64_t FindRemoteTarget(const char* name, const RemoteListing* remoteNames);
+  std::int64_t FindLocalTarget(const std::string& path);
+  int TransferWithDecision(TransferEntry& entry);
+  int UploadFolder(const TransferEntry& entry, int depth = 0);
+  int EnterUploadFolder(TransferEntry& entry);
+  int DownloadFolder(const TransferEntry& entry, int depth = 0);
+  int EnterDownloadFolder(TransferEntry& entry, bool createLocal = true);
+  int RunDeleteQueue(const TransferEntry* entry);
+  int DeleteEntry(const TransferEntry& entry);
+  int DeleteFolder(const TransferEntry& entry, int depth = 0);
+  void FreeListing(RemoteListing& list);
+
+  // Sets `proceed`; the worker sets it back to 1 after each command.
+  void SetProceed(std::int32_t value) { proceed = value; }
+
+ protected:
+  // The last cancel thread; joined before the next one starts and at destruction.
+  std::thread cancelThread;
+};

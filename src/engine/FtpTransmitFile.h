@@ -1,0 +1,34 @@
+// The background session: logs in by itself and sends the background queue
+// login group by login group on a thread of its own.
+#pragma once
+
+#include <atomic>
+#include <optional>
+#include <thread>
+
+#include "engine/FtpFunction.h"
+
+class CFtpTransmitFile : public CFtpFunction {
+ public:
+  CFtpTransmitFile();
+  ~CFtpTransmitFile() override;  // ends and joins a running thread
+
+  // User-interface thread. A second Start while a run is active does nothing:
+  // the running loop takes the newly pending entries.
+  void StartBackground();
+  bool IsRunning() const { return running.load(); }
+  // Waits for the current run to end (tests, shutdown); false on time-out.
+  bool WaitIdle(int timeoutMs);
+
+  CFileQueue* backgroundQueue = nullptr;  // the dialog's queue, not owned
+  platform::WindowHandle ownerWindow;
+  std::optional<TransferEntry> currentEntry;
+
+ protected:
+  void BackgroundRun();
+  int BackgroundLogin();
+  int RunBackgroundGroup(TransferEntry& entry);
+
+  std::thread transmitThread;
+  std::atomic<bool> running{false};
+};

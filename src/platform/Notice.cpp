@@ -1,0 +1,29 @@
+#include "platform/Notice.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform {
+namespace {
+std::mutex sinkMutex;
+std::shared_ptr<NoticeSink> currentSink;
+}  // namespace
+
+void SetNoticeSink(std::shared_ptr<NoticeSink> sink) {
+  std::lock_guard<std::mutex> lock(sinkMutex);
+  currentSink = std::move(sink);
+}
+
+void ShowNotice(const std::string& caption, const std::string& text) {
+  std::shared_ptr<NoticeSink> sink;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    sink = currentSink;
+  }
+  if (sink)
+    sink->ShowNotice(caption, text);
+  else
+    std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+}  // namespace platform

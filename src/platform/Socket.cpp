@@ -1,0 +1,182 @@
+#include "platform/Socket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace platform {
+namespace {
+
+thread_local int lastError = 0;
+
+long Fail() {
+  lastError = errno;
+  return -1;
+}
+
+sockaddr_in ToSockaddr(const Endpoint& e) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(e.address);
+  sa.sin_port = htons(e.port);
+  return sa;
+}
+
+}  // namespace
+
+void Socket::Reset(SocketHandle handle) {
+  if (handle_ != kInvalidSocket) CloseSocket(handle_);
+  handle_ = handle;
+}
+
+std::string FormatAddress(std::uint32_t a) {
+  return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 255) + "." +
+         std::to_string((a >> 8) & 255) + "." + std::to_string(a & 255);
+}
+
+int LastSocketError() { return lastError; }
+
+int StartSocketLibrary() { return 1; }
+int StopSocketLibrary() { return 1; }
+
+bool ResolveHost(const std::string& host, std::uint32_t& address) {
+  in_addr dotted{};
+  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+    address = ntohl(dotted.s_addr);
+    return true;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* result = nullptr;
+  int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
+  if (rc != 0 || result == nullptr) {
+    lastError = rc == EAI_SYSTEM ? errno : rc;
+    return false;
+  }
+  address = ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
+  freeaddrinfo(result);
+  return true;
+}
+
+int ServicePort(const char* service, int fallback) {
+  servent entry{};
+  servent* found = nullptr;
+  char buffer[1024];
+  if (getservbyname_r(service, nullptr, &entry, buffer, sizeof buffer, &found) == 0 && found)
+    return ntohs(static_cast<std::uint16_t>(found->s_port));
+  return fallback;
+}
+
+SocketHandle CreateTcpSocket() {
+  int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) {
+    Fail();
+    return kInvalidSocket;
+  }
+  return s;
+}
+
+void CloseSocket(SocketHandle s) {
+  if (s != kInvalidSocket) ::close(s);
+}
+
+void ShutdownSocket(SocketHandle s) {
+  if (s != kInvalidSocket) ::shutdown(s, SHUT_RDWR);
+}
+
+bool ConnectTo(SocketHandle s, const Endpoint& to) {
+  sockaddr_in sa = ToSockaddr(to);
+  for (;;) {
+    if (::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+    if (errno != EINTR) return Fail(), false;
+  }
+}
+
+bool BindTo(SocketHandle s, const Endpoint& local) {
+  sockaddr_in sa = ToSockaddr(local);
+  if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+  return Fail(), false;
+}
+
+bool ListenOn(SocketHandle s, int backlog) {
+  if (::listen(s, backlog) == 0) return true;
+  return Fail(), false;
+}
+
+static bool NameOf(SocketHandle s, Endpoint& out, bool peer) {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  int rc = peer ? ::getpeername(s, reinterpret_cast<sockaddr*>(&sa), &len)
+                : ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
+  if (rc != 0 || sa.sin_family != AF_INET) return Fail(), false;
+  out.address = ntohl(sa.sin_addr.s_addr);
+  out.port = ntohs(sa.sin_port);
+  return true;
+}
+
+bool LocalEndpoint(SocketHandle s, Endpoint& out) { return NameOf(s, out, false); }
+bool PeerEndpoint(SocketHandle s, Endpoint& out) { return NameOf(s, out, true); }
+
+SocketHandle AcceptFrom(SocketHandle listener, Endpoint* peer) {
+  sockaddr_in sa{};
+  socklen_t len = sizeof sa;
+  for (;;) {
+    int s = ::accept4(listener, reinterpret_cast<sockaddr*>(&sa), &len, SOCK_CLOEXEC);
+    if (s >= 0) {
+      if (peer) {
+        peer->address = ntohl(sa.sin_addr.s_addr);
+        peer->port = ntohs(sa.sin_port);
+      }
+      return s;
+    }
+    if (errno != EINTR) {
+      Fail();
+      return kInvalidSocket;
+    }
+  }
+}
+
+int WaitReadable(SocketHandle s, int timeoutMs) {
+  pollfd p{};
+  p.fd = s;
+  p.events = POLLIN;
+  for (;;) {
+    int rc = ::poll(&p, 1, timeoutMs < 0 ? -1 : timeoutMs);
+    if (rc > 0) return 1;
+    if (rc == 0) return 0;
+    if (errno != EINTR) return static_cast<int>(Fail());
+  }
+}
+
+long SendBytes(SocketHandle s, const void* data, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::send(s, data, size, MSG_NOSIGNAL);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return Fail();
+  }
+}
+
+static long Recv(SocketHandle s, void* data, std::size_t size, int flags) {
+  for (;;) {
+    ssize_t n = ::recv(s, data, size, flags);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno != EINTR) return Fail();
+  }
+}
+
+long ReceiveBytes(SocketHandle s, void* data, std::size_t size) { return Recv(s, data, size, 0); }
+long PeekBytes(SocketHandle s, void* data, std::size_t size) { return Recv(s, data, size, MSG_PEEK); }
+
+void SetBufferSizes(SocketHandle s, int receiveBytes, int sendBytes) {
+  if (receiveBytes > 0) ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
+  if (sendBytes > 0) ::setsockopt(s, SOL_SOCKET, SO_SNDBUF, &sendBytes, sizeof sendBytes);
+}
+
+}  // namespace platform
