@@ -20,18 +20,32 @@ inline constexpr int REPLY_LOCAL_FAILURE = 999;
 inline constexpr int kDataConnectTimeoutMs = 30000;
 inline constexpr int kMessageTextSize = 4096;
 inline constexpr int kCommandBufferSize = 260;
+// Size of the buffer one reply line is read into (a line piece is at most one less).
+inline constexpr int kReplyBufferSize = 1024;
+// The password of an anonymous login.
+inline constexpr const char* kAnonymousUser = "anonymous";
+inline constexpr const char* kAnonymousPassword = "skiffline@example.com";
 
 class CFtpLib {
  public:
   CFtpLib();
+  // Closes nothing: whoever opened controlSocket or dataSocket closes it.
   virtual ~CFtpLib();
   CFtpLib(const CFtpLib&) = delete;
   CFtpLib& operator=(const CFtpLib&) = delete;
 
   // --- control channel ---
-  // Resolves "host" or "host:port", connects and reads the greeting; -1 on failure.
+  // Resolves "host" or "host:port" (decimal port 1 to 65535; without a port the
+  // "ftp" service port, else 21), connects and reads the greeting; -1 on
+  // failure. The connected socket is stored in controlSocket before the
+  // greeting is read, so that a stop can shut it down.
   platform::SocketHandle ConnectServer(const char* host);
+  // Sends the line and reads its reply while holding controlMutex; 999 when
+  // proceed is 0 (nothing sent or logged), on a send failure, or when the reply
+  // can't be read.
   int SendCommand(const char* line, platform::SocketHandle s);
+  // Reads one complete reply (single- or multi-line), logging each line; 999 on
+  // a receive failure, a closed connection or a stop.
   int ReadReply(platform::SocketHandle s);
   static int ReplyCode(const char* line);
   int WaitReadable(platform::SocketHandle s);
@@ -63,6 +77,10 @@ class CFtpLib {
   void CloseDataSocket();
   // Shuts the published data connection down without closing it (other thread).
   void ShutdownDataSocket();
+
+  // How long AcceptData waits for the promised data connection, in ms.
+  // Defaults to kDataConnectTimeoutMs; tests may shorten it.
+  std::atomic<int> dataConnectTimeoutMs{kDataConnectTimeoutMs};
 
   // Formats into messageText (printf style); returns messageText.
   const char* FormatMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
