@@ -1,0 +1,189 @@
+#include "transfer/FileQueue.h"
+
+#include <list>
+
+#include "platform/MessageIds.h"
+#include "sites/FixedText.h"
+#include "transfer/QueueFile.h"
+#include "transfer/QueueFileWriter.h"
+
+bool Matches(const TransferEntry& a, const TransferEntry& b) {
+  return a.fileSize == b.fileSize && FieldsEqual(a.site.address, b.site.address) &&
+         FieldsEqual(a.remoteName, b.remoteName) && FieldsEqual(a.remoteDir, b.remoteDir) &&
+         FieldsEqual(a.site.user, b.site.user);
+}
+
+bool SameQueueKey(const TransferEntry& a, const TransferEntry& b) {
+  return a.direction == b.direction && a.isFolder == b.isFolder &&
+         FieldsEqual(a.remoteName, b.remoteName) && FieldsEqual(a.remoteDir, b.remoteDir) &&
+         FieldsEqual(a.site.address, b.site.address) && FieldsEqual(a.site.user, b.site.user);
+}
+
+struct CFileQueue::Impl {
+  std::recursive_mutex mutex;
+  std::list<TransferEntry> entries;
+  std::string queueFile;
+  platform::WindowHandle notifyWindow;
+  bool loading = false;  // entries added by Load are not written back
+  // Declared last: destroyed first, writing what is pending while the list
+  // above still exists.
+  std::unique_ptr<QueueFileWriter> writer;
+
+  using Guard = std::lock_guard<std::recursive_mutex>;
+
+  QueueFileWriter::Snapshot TakeSnapshot() {
+    Guard lock(mutex);
+    QueueFileWriter::Snapshot snap;
+    snap.path = queueFile;
+    snap.entries.assign(entries.begin(), entries.end());
+    return snap;
+  }
+
+  // Called with the lock held after a change of the list.
+  void Changed() {
+    if (!loading && UsableQueuePath(queueFile)) writer->Changed();
+  }
+
+  void Notify() {
+    platform::PostTo(notifyWindow, platform::MakeMessage(msg::WM_QUEUE_CHANGED));
+  }
+
+  std::list<TransferEntry>::iterator FindMatch(const TransferEntry& entry) {
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+      if (Matches(*it, entry)) return it;
+    return entries.end();
+  }
+};
+
+CFileQueue::CFileQueue() : impl_(std::make_unique<Impl>()) {
+  impl_->writer = std::make_unique<QueueFileWriter>([impl = impl_.get()] {
+    return impl->TakeSnapshot();
+  });
+}
+
+CFileQueue::~CFileQueue() {
+  impl_->writer.reset();  // the file is current when this returns
+}
+
+int CFileQueue::SetFile(const std::string& path) {
+  Impl::Guard lock(impl_->mutex);
+  Clear();  // the old file gets what is pending first
+  impl_->queueFile = path;
+  Load();
+  return 1;
+}
+
+int CFileQueue::Load() {
+  Impl::Guard lock(impl_->mutex);
+  impl_->writer->Flush();
+  impl_->loading = true;
+  bool opened = ReadQueueFile(impl_->queueFile, [this](const TransferEntry& e) { Add(e); });
+  impl_->loading = false;
+  return opened ? 1 : 0;
+}
+
+int CFileQueue::Save() {
+  Impl::Guard lock(impl_->mutex);
+  if (!UsableQueuePath(impl_->queueFile)) return 0;
+  return impl_->writer->WriteNow() ? 1 : 0;
+}
+
+// Flushes the queue's file before clearing its list: the file keeps the
+// state after the last change, which Clear is not.
+int CFileQueue::Clear() {
+  Impl::Guard lock(impl_->mutex);
+  impl_->writer->Flush();
+  bool had = !impl_->entries.empty();
+  impl_->entries.clear();
+  if (had) impl_->Notify();
+  return 1;
+}
+
+int CFileQueue::IsEmpty() {
+  Impl::Guard lock(impl_->mutex);
+  return impl_->entries.empty() ? 1 : 0;
+}
+
+std::optional<TransferEntry> CFileQueue::FirstPending() {
+  Impl::Guard lock(impl_->mutex);
+  for (const auto& e : impl_->entries)
+    if (e.state == ENTRY_PENDING) return e;
+  return std::nullopt;
+}
+
+std::optional<TransferEntry> CFileQueue::FindPendingSameLogin(const TransferEntry& entry) {
+  Impl::Guard lock(impl_->mutex);
+  for (const auto& e : impl_->entries)
+    if (e.state == ENTRY_PENDING && FieldsEqual(e.site.address, entry.site.address) &&
+        FieldsEqual(e.site.user, entry.site.user) &&
+        FieldsEqual(e.site.password, entry.site.password))
+      return e;
+  return std::nullopt;
+}
+
+int CFileQueue::Add(const TransferEntry& entry) {
+  {
+    Impl::Guard lock(impl_->mutex);
+    for (const auto& e : impl_->entries)
+      if (SameQueueKey(e, entry)) return 1;  // already queued: nothing changes
+    TransferEntry& copy = impl_->entries.emplace_back(entry);
+    if (copy.state == ENTRY_RUNNING) copy.state = ENTRY_PENDING;
+    copy.next = 0;
+    impl_->Changed();
+  }
+  impl_->Notify();
+  return 1;
+}
+
+int CFileQueue::Remove(const TransferEntry& entry) {
+  {
+    Impl::Guard lock(impl_->mutex);
+    if (impl_->entries.empty()) return 1;
+    auto it = impl_->FindMatch(entry);
+    if (it == impl_->entries.end()) return 0;
+    impl_->entries.erase(it);
+    impl_->Changed();
+  }
+  impl_->Notify();
+  return 1;
+}
+
+int CFileQueue::Contains(const TransferEntry& entry) {
+  Impl::Guard lock(impl_->mutex);
+  return impl_->FindMatch(entry) != impl_->entries.end() ? 1 : 0;
+}
+
+int CFileQueue::SetState(std::int32_t state, const TransferEntry& entry) {
+  {
+    Impl::Guard lock(impl_->mutex);
+    auto it = impl_->FindMatch(entry);
+    if (it == impl_->entries.end()) return 0;
+    it->state = state;
+    impl_->Changed();
+  }
+  impl_->Notify();
+  return 1;
+}
+
+void CFileQueue::Lock() { impl_->mutex.lock(); }
+void CFileQueue::Unlock() { impl_->mutex.unlock(); }
+
+std::vector<TransferEntry> CFileQueue::Entries() {
+  Impl::Guard lock(impl_->mutex);
+  return {impl_->entries.begin(), impl_->entries.end()};
+}
+
+std::size_t CFileQueue::Size() {
+  Impl::Guard lock(impl_->mutex);
+  return impl_->entries.size();
+}
+
+void CFileQueue::SetNotifyWindow(platform::WindowHandle window) {
+  Impl::Guard lock(impl_->mutex);
+  impl_->notifyWindow = std::move(window);
+}
+
+std::string CFileQueue::QueueFile() {
+  Impl::Guard lock(impl_->mutex);
+  return impl_->queueFile;
+}

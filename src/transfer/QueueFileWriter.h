@@ -1,0 +1,67 @@
+// Keeps one queue's file equal to its list without rewriting the file on
+// every change: a background thread gathers the changes of a short window
+// and writes the whole list once (temporary file, flush, rename), so the file
+// always holds whole records of a state the queue really had.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transfer/TransferEntry.h"
+
+class QueueFileWriter {
+ public:
+  // What is to be written: the file's path and the list, taken under the
+  // queue's lock by the function.
+  struct Snapshot {
+    std::string path;
+    std::vector<TransferEntry> entries;
+  };
+  using SnapshotFn = std::function<Snapshot()>;
+
+  // How long a change waits for more changes before the file is written.
+  static constexpr int kGatherMs = 50;
+
+  explicit QueueFileWriter(SnapshotFn snapshot);
+  ~QueueFileWriter();  // writes what is pending, then stops the thread
+  QueueFileWriter(const QueueFileWriter&) = delete;
+  QueueFileWriter& operator=(const QueueFileWriter&) = delete;
+
+  // The list changed: the file is written within the gathering window.
+  void Changed();
+  // Writes now if a change has not reached the file yet; returns when the
+  // file is current.
+  void Flush();
+  // Writes now, whether or not anything changed. False if the file can't be
+  // written.
+  bool WriteNow();
+
+  // Figures for measurements.
+  std::uint64_t BytesWritten();
+  std::uint64_t Writes();
+
+ private:
+  void Run();
+  // Takes a snapshot and writes it unless a later state is already on disk.
+  bool WriteUpTo(std::uint64_t target, bool force);
+
+  SnapshotFn snapshot_;
+
+  std::mutex mutex_;              // guards the counters and flags below
+  std::condition_variable wake_;  // a change or the stop request
+  std::uint64_t requested_ = 0;   // number of the last change
+  std::uint64_t written_ = 0;     // last change known to be in the file
+  std::uint64_t covered_ = 0;     // last change a snapshot has been taken for
+  std::uint64_t firstPendingTick_ = 0;  // when the oldest uncovered change came
+  bool stop_ = false;
+  std::uint64_t bytesWritten_ = 0;
+  std::uint64_t writes_ = 0;
+
+  std::mutex fileMutex_;  // one write of the file at a time
+  std::thread thread_;
+};
