@@ -18,5 +18,6 @@ struct RemoteFileRecord {
 // a listing of n entries holds n records.
 using RemoteListing = std::vector<RemoteFileRecord>;
 
-// The size text read as a signed 64-bit decimal number (0 when not a number).
+// The size text read as a signed 64-bit decimal number: 0 when it is not
+// plain decimal digits or does not fit.
 std::int64_t RecordSize(const RemoteFileRecord& record);
