@@ -187,3 +187,7 @@ std::string CFileQueue::QueueFile() {
   Impl::Guard lock(impl_->mutex);
   return impl_->queueFile;
 }
+
+void CFileQueue::Flush() { impl_->writer->Flush(); }
+
+std::uint64_t CFileQueue::FileBytesWritten() { return impl_->writer->BytesWritten(); }

@@ -49,6 +49,12 @@ class CFileQueue {
   void SetNotifyWindow(platform::WindowHandle window);
   std::string QueueFile();
 
+  // Returns once every change so far is in the file (writes only if one is
+  // not yet there).
+  void Flush();
+  // Bytes written to queue files by this queue so far, for measurements.
+  std::uint64_t FileBytesWritten();
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
