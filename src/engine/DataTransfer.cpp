@@ -1,0 +1,119 @@
+// The receive and send loops of a file transfer, with throttled progress.
+#include <cstdint>
+#include <limits>
+#include <memory>
+
+#include "engine/DataSocketOwner.h"
+#include "engine/FtpFunction.h"
+#include "engine/ProgressThrottle.h"
+#include "platform/MessageIds.h"
+
+namespace {
+
+// Large blocks: few system calls and large sequential file writes.
+constexpr std::size_t kFileBlock = 1024 * 1024;
+
+std::int32_t Percent(std::int64_t total, std::int64_t expected) {
+  if (expected <= 0 || total >= expected) return 100;
+  if (total <= 0) return 0;
+  if (expected > std::numeric_limits<std::int64_t>::max() / 100)
+    return static_cast<std::int32_t>(total / (expected / 100));
+  return static_cast<std::int32_t>(total * 100 / expected);
+}
+
+void PostProgress(const platform::WindowHandle& window, std::int64_t total,
+                  std::int64_t expected, std::uint64_t startTick) {
+  std::int32_t rate = CFtpFunction::TransferRate(startTick, platform::TickMs(), total);
+  platform::PostTo(window,
+                   platform::MakeMessage(msg::WM_SESSION_PROGRESS, Percent(total, expected), rate));
+}
+
+}  // namespace
+
+std::int32_t CFtpFunction::TransferRate(std::uint64_t startTick, std::uint64_t nowTick,
+                                        std::int64_t total) {
+  if (startTick >= nowTick) return 0;
+  std::int64_t rate = total * 1000 / static_cast<std::int64_t>(nowTick - startTick);
+  return static_cast<std::int32_t>(rate);
+}
+
+int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,
+                              platform::File& file, std::int64_t expectedSize) {
+  DataSocketOwner connection(*this, data);
+  const std::uint64_t start = platform::TickMs();
+  auto buffer = std::make_unique_for_overwrite<char[]>(kFileBlock);
+  std::int64_t total = 0;
+  bool receiveFailed = false;
+  bool writeFailed = false;
+  bool ended = false;
+  ProgressThrottle throttle;
+
+  while (!ended) {
+    // Fill a whole block before writing it: one large write per block.
+    std::size_t filled = 0;
+    while (filled < kFileBlock) {
+      long n = platform::ReceiveBytes(data, buffer.get() + filled, kFileBlock - filled);
+      if (n <= 0) {
+        receiveFailed = n < 0;
+        ended = true;
+        break;
+      }
+      filled += static_cast<std::size_t>(n);
+      total += n;
+      if (throttle.Due()) PostProgress(progressWindow, total, expectedSize, start);
+    }
+    if (filled > 0 && !file.Write(buffer.get(), filled)) {
+      FormatMessage(" error while writing the local file!");
+      writeFailed = true;
+      break;
+    }
+  }
+  if (total > 0) PostProgress(progressWindow, total, expectedSize, start);
+  // A cancel or stop shuts the connection down, which looks like its end.
+  if (cancelRequested.load() || stopRequested.load()) receiveFailed = true;
+
+  connection.Close();
+  // A file that could not be stored whole is a failed transfer, whatever the server says.
+  if (receiveFailed || writeFailed) return 0;
+  return ReadReply(control);
+}
+
+int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandle data,
+                           platform::File& file) {
+  DataSocketOwner connection(*this, data);
+  const std::uint64_t start = platform::TickMs();
+  const std::int64_t fileSize = file.Size();
+  auto buffer = std::make_unique_for_overwrite<char[]>(kFileBlock);
+  std::int64_t total = 0;
+  bool sendFailed = false;
+  bool readFailed = false;
+  ProgressThrottle throttle;
+
+  for (;;) {
+    long long got = file.Read(buffer.get(), kFileBlock);
+    if (got <= 0) {
+      readFailed = got < 0;
+      break;
+    }
+    std::size_t sent = 0;
+    while (sent < static_cast<std::size_t>(got)) {
+      long n = platform::SendBytes(data, buffer.get() + sent, static_cast<std::size_t>(got) - sent);
+      if (n <= 0) {
+        sendFailed = n < 0;
+        break;
+      }
+      sent += static_cast<std::size_t>(n);
+    }
+    if (sent < static_cast<std::size_t>(got)) break;
+    total += got;
+    if (throttle.Due()) PostProgress(progressWindow, total, fileSize, start);
+  }
+  if (total > 0) PostProgress(progressWindow, total, fileSize, start);
+  if (cancelRequested.load() || stopRequested.load()) sendFailed = true;
+  if (readFailed) FormatMessage(" error while reading the local file!");
+
+  // Closing the connection ends the file for the server, which then replies.
+  connection.Close();
+  if (sendFailed || readFailed) return 0;
+  return ReadReply(control);
+}

@@ -1,0 +1,111 @@
+// Directory listings over an active-mode data connection.
+#include <cstring>
+#include <string>
+
+#include "engine/DataSocketOwner.h"
+#include "engine/FtpFunction.h"
+#include "engine/ProgressThrottle.h"
+#include "platform/MessageIds.h"
+#include "remote/ListingParser.h"
+
+namespace {
+
+constexpr std::size_t kListingPiece = 256 * 1024;
+// A listing larger than this is refused rather than exhausting memory.
+constexpr std::size_t kMaxListingBytes = 512u * 1024 * 1024;
+
+bool Succeeded(int code) { return code >= 1 && code <= 399; }
+
+// Appends a received piece. A zero byte cuts the rest of its line, so that
+// no line reaches the parser with a terminator inside it.
+void AppendPiece(std::string& text, const char* data, std::size_t size, bool& cutting) {
+  while (size > 0) {
+    if (cutting) {
+      const void* lf = std::memchr(data, '\n', size);
+      if (!lf) return;
+      cutting = false;
+      std::size_t skip = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+      data += skip;
+      size -= skip;
+      continue;
+    }
+    const void* zero = std::memchr(data, '\0', size);
+    std::size_t keep =
+        zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
+    text.append(data, keep);
+    if (!zero) return;
+    cutting = true;
+    data += keep + 1;
+    size -= keep + 1;
+  }
+}
+
+}  // namespace
+
+int CFtpFunction::ListDirectory(int notify) {
+  cancelRequested = false;
+  platform::SocketHandle control = controlSocket.load();
+  if (!Succeeded(SendCommand("TYPE A\r\n", control))) return 0;
+  platform::Socket listener(OpenDataPort(control));
+  if (!listener.Valid()) return 0;
+  if (!Succeeded(SendCommand("LIST\r\n", control))) return 0;
+  platform::PostTo(logWindow, platform::TextMessage(msg::WM_SESSION_COMMAND_LINE, ""));
+
+  platform::SocketHandle data = AcceptData(listener.Get());
+  if (data == platform::kInvalidSocket) return 0;
+  PostStatus("Receive file directory list.....");
+  if (!Succeeded(ReceiveListing(control, data, notify))) return 0;
+  listener.Reset();
+  PostStatus("Successful transfers");
+  return 1;
+}
+
+int CFtpFunction::ReceiveListing(platform::SocketHandle control, platform::SocketHandle data,
+                                 int notify) {
+  DataSocketOwner connection(*this, data);
+  std::string text;
+  std::string piece(kListingPiece, '\0');
+  bool failed = false;
+  bool cutting = false;
+  long long total = 0;
+  ProgressThrottle throttle;
+
+  auto postCount = [&] {
+    std::lock_guard<std::recursive_mutex> lock(textMutex);
+    PostProgressText(FormatMessage("Receive number of bytes: %lld", total));
+  };
+  for (;;) {
+    long n = platform::ReceiveBytes(data, piece.data(), piece.size());
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    AppendPiece(text, piece.data(), static_cast<std::size_t>(n), cutting);
+    total += n;
+    if (text.size() > kMaxListingBytes) {
+      FormatMessage(" listing larger than %zu bytes refused", kMaxListingBytes);
+      failed = true;
+      break;
+    }
+    if (throttle.Due()) postCount();
+  }
+  // A cancel or stop shuts the connection down, which looks like its end.
+  if (cancelRequested.load() || stopRequested.load()) failed = true;
+  if (total > 0) postCount();
+  {
+    std::lock_guard<std::recursive_mutex> lock(textMutex);
+    PostProgressText(FormatMessage(" "));
+    PostProgressText(messageText);
+  }
+  piece = std::string();
+
+  RemoteListing records = ParseListing(site.serverType, text);
+  text = std::string();
+  if (notify == 1)
+    platform::PostTo(viewWindow, platform::MakeMessage(msg::WM_SESSION_LISTING, 0, 0,
+                                                       platform::Payload::Of(std::move(records))));
+  else
+    listing = std::move(records);
+
+  connection.Close();
+  if (failed) return 0;
+  return ReadReply(control);
+}
