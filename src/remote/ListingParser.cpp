@@ -76,17 +76,22 @@ int ScanToken(std::size_t& cursor, std::string_view text, std::string_view& toke
   return 1;
 }
 
-// The tokens of one line, read from `cursor`, which ends past the line.
+// The tokens of one line (its line end already removed).
 class LineTokens {
  public:
-  void Read(std::size_t& cursor, std::string_view text) {
-    count_ = 0;
-    std::string_view token;
-    for (;;) {
-      const int result = ScanToken(cursor, text, token);
-      if (!token.empty() && count_ < tokens_.size()) tokens_[count_++] = token;
-      if (result != 1) return;
+  void Split(std::string_view line) {
+    std::size_t count = 0;
+    const char* at = line.data();
+    const char* const end = at + line.size();
+    while (at != end) {
+      while (at != end && IsBlank(*at)) ++at;
+      const char* const start = at;
+      while (at != end && !IsBlank(*at)) ++at;
+      if (at != start && count < tokens_.size()) {
+        tokens_[count++] = std::string_view(start, static_cast<std::size_t>(at - start));
+      }
     }
+    count_ = count;
   }
 
   std::size_t Count() const { return count_; }
@@ -97,11 +102,23 @@ class LineTokens {
   std::size_t count_ = 0;
 };
 
+// The line that starts at `cursor`, without its line end; `cursor` moves
+// past the line end. Line ends as ScanToken sees them.
+std::string_view NextLine(std::size_t& cursor, std::string_view text) {
+  const std::size_t start = cursor;
+  const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+  std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data())
+                          : text.size();
+  cursor = found ? end + 1 : text.size();
+  if (end > start && text[end - 1] == '\r') --end;
+  return text.substr(start, end - start);
+}
+
 // Copies `value` into a text field, cut to the field's width less one.
 template <std::size_t N>
 void SetField(char (&field)[N], std::string_view value) {
   const std::size_t length = std::min(value.size(), N - 1);
-  std::memcpy(field, value.data(), length);
+  std::copy_n(value.data(), length, field);
   field[length] = '\0';
 }
 
@@ -111,7 +128,7 @@ void SetJoinedField(char (&field)[N], std::string_view first, std::string_view s
   std::size_t length = 0;
   auto append = [&](std::string_view part) {
     const std::size_t take = std::min(part.size(), N - 1 - length);
-    std::memcpy(field + length, part.data(), take);
+    std::copy_n(part.data(), take, field + length);
     length += take;
   };
   append(first);
@@ -128,7 +145,7 @@ void SetName(RemoteFileRecord& record, const LineTokens& tokens, std::size_t fir
     if (i > first) record.name[length++] = ' ';
     const std::string_view token = tokens[i];
     const std::size_t take = std::min(token.size(), kLimit - length);
-    std::memcpy(record.name + length, token.data(), take);
+    std::copy_n(token.data(), take, record.name + length);
     length += take;
   }
   record.name[length] = '\0';
@@ -195,6 +212,19 @@ bool ParseMsDosLine(const LineTokens& tokens, RemoteFileRecord& record) {
   return true;
 }
 
+// Lines in the text, counting a last line without a line end.
+std::size_t CountLines(std::string_view text) {
+  if (text.empty()) return 0;
+  std::size_t lines = 1;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while (const void* found = std::memchr(at, '\n', static_cast<std::size_t>(end - at))) {
+    ++lines;
+    at = static_cast<const char*>(found) + 1;
+  }
+  return lines;
+}
+
 }  // namespace
 
 int NextToken(std::size_t& cursor, char (&buffer)[kTokenBufferSize], std::string_view text) {
@@ -208,20 +238,20 @@ RemoteListing ParseListing(std::int32_t serverType, std::string_view text) {
   RemoteListing listing;
   if (serverType != kUnixServer && serverType != kMsDosServer) return listing;
 
-  listing.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  listing.reserve(CountLines(text));
   auto lineParser = serverType == kUnixServer ? ParseUnixLine : ParseMsDosLine;
 
   LineTokens tokens;
   std::size_t cursor = 0;
   bool firstLine = true;
   while (cursor < text.size()) {
-    tokens.Read(cursor, text);
+    tokens.Split(NextLine(cursor, text));
     const bool skip = firstLine && serverType == kUnixServer && IsBlockTotalLine(tokens);
     firstLine = false;
     if (skip || tokens.Count() == 0) continue;
 
-    RemoteFileRecord record{};
-    if (lineParser(tokens, record)) listing.push_back(record);
+    RemoteFileRecord& record = listing.emplace_back();
+    if (!lineParser(tokens, record)) listing.pop_back();
   }
   return listing;
 }
