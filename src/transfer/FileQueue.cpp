@@ -31,11 +31,12 @@ struct CFileQueue::Impl {
 
   using Guard = std::lock_guard<std::recursive_mutex>;
 
-  QueueFileWriter::Snapshot TakeSnapshot() {
+  QueueFileWriter::Snapshot TakeSnapshot(QueueFileWriter& writing) {
     Guard lock(mutex);
     QueueFileWriter::Snapshot snap;
     snap.path = queueFile;
     snap.entries.assign(entries.begin(), entries.end());
+    snap.change = writing.LastChange();
     return snap;
   }
 
@@ -56,9 +57,8 @@ struct CFileQueue::Impl {
 };
 
 CFileQueue::CFileQueue() : impl_(std::make_unique<Impl>()) {
-  impl_->writer = std::make_unique<QueueFileWriter>([impl = impl_.get()] {
-    return impl->TakeSnapshot();
-  });
+  impl_->writer = std::make_unique<QueueFileWriter>(
+      [impl = impl_.get()](QueueFileWriter& writing) { return impl->TakeSnapshot(writing); });
 }
 
 CFileQueue::~CFileQueue() {

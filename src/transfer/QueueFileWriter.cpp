@@ -28,46 +28,40 @@ void QueueFileWriter::Changed() {
   wake_.notify_all();
 }
 
+std::uint64_t QueueFileWriter::LastChange() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return requested_;
+}
+
 void QueueFileWriter::Flush() {
-  std::uint64_t target;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     if (written_ >= requested_) return;
-    target = requested_;
   }
-  WriteUpTo(target, false);
+  WriteSnapshot(false);
 }
 
-bool QueueFileWriter::WriteNow() {
-  std::uint64_t target;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    target = requested_;
-  }
-  return WriteUpTo(target, true);
-}
+bool QueueFileWriter::WriteNow() { return WriteSnapshot(true); }
 
-bool QueueFileWriter::WriteUpTo(std::uint64_t target, bool force) {
-  // Every change up to `target` is already in the list, so a snapshot taken
-  // now holds them all (and perhaps later ones).
+bool QueueFileWriter::WriteSnapshot(bool force) {
+  Snapshot snap = snapshot_(*this);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (target > covered_) covered_ = target;
+    if (snap.change > covered_) covered_ = snap.change;
   }
-  Snapshot snap = snapshot_();
   std::lock_guard<std::mutex> fileLock(fileMutex_);
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    // Another writer got a state at least as new onto the disk meanwhile;
-    // writing this older snapshot would step back.
-    if (!force && written_ >= target) return true;
+    // Another thread has put a newer state into the file meanwhile: this
+    // older snapshot would step back.
+    if (written_ > snap.change || (!force && written_ == snap.change)) return true;
   }
   bool ok = WriteQueueFile(snap.path, snap.entries);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     // A failed write counts as done too: the change stays in memory only,
     // and the next change tries the file again.
-    if (target > written_) written_ = target;
+    written_ = snap.change;
     if (ok) {
       bytesWritten_ += snap.entries.size() * sizeof(TransferEntry);
       ++writes_;
@@ -90,9 +84,8 @@ void QueueFileWriter::Run() {
       if (stop_) return;  // the destructor has flushed already
     }
     if (requested_ <= written_) continue;
-    std::uint64_t target = requested_;
     lock.unlock();
-    WriteUpTo(target, false);
+    WriteSnapshot(false);
     lock.lock();
   }
 }

@@ -16,13 +16,14 @@
 
 class QueueFileWriter {
  public:
-  // What is to be written: the file's path and the list, taken under the
-  // queue's lock by the function.
+  // What is to be written: the file's path, the list and LastChange(), all
+  // taken together under the queue's lock by the function.
   struct Snapshot {
     std::string path;
     std::vector<TransferEntry> entries;
+    std::uint64_t change = 0;
   };
-  using SnapshotFn = std::function<Snapshot()>;
+  using SnapshotFn = std::function<Snapshot(QueueFileWriter&)>;
 
   // How long a change waits for more changes before the file is written.
   static constexpr int kGatherMs = 50;
@@ -33,7 +34,10 @@ class QueueFileWriter {
   QueueFileWriter& operator=(const QueueFileWriter&) = delete;
 
   // The list changed: the file is written within the gathering window.
+  // Called under the queue's lock, like the change itself.
   void Changed();
+  // The number of the last change, for the snapshot.
+  std::uint64_t LastChange();
   // Writes now if a change has not reached the file yet; returns when the
   // file is current.
   void Flush();
@@ -47,8 +51,9 @@ class QueueFileWriter {
 
  private:
   void Run();
-  // Takes a snapshot and writes it unless a later state is already on disk.
-  bool WriteUpTo(std::uint64_t target, bool force);
+  // Takes a snapshot and writes it unless a later state is already in the
+  // file (or, unless `force`, the same one).
+  bool WriteSnapshot(bool force);
 
   SnapshotFn snapshot_;
 
