@@ -59,6 +59,7 @@ Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop) {
       return piece;
     }
     if (peeked == 0) {
+      std::memset(at, 0, kReplyBufferSize - piece.length);
       piece.end = PieceEnd::Closed;
       return piece;
     }
@@ -66,6 +67,7 @@ Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop) {
     std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - at) + 1
                           : static_cast<std::size_t>(peeked);
     long got = platform::ReceiveBytes(s, at, take);
+    if (got <= 0) std::memset(at, 0, kReplyBufferSize - piece.length);
     if (got < 0) {
       piece.end = PieceEnd::Error;
       piece.error = platform::LastSocketError();
@@ -76,6 +78,8 @@ Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop) {
       return piece;
     }
     piece.length += static_cast<std::size_t>(got);
+    // Peeked bytes beyond the piece stay queued; they must not stay in the text.
+    std::memset(buffer + piece.length, 0, kReplyBufferSize - piece.length);
     if (lf && static_cast<std::size_t>(got) == take) {
       piece.end = PieceEnd::Line;
       return piece;
