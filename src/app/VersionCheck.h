@@ -6,8 +6,9 @@
 #include <string>
 
 // Where the version file and the installer live. The update host sits under
-// a reserved domain that never resolves until a real server is set up.
-inline constexpr const char* kVersionFileAddress = "http://update.skiffline.example/softinfo.ini";
+// the reserved "invalid" domain, which never resolves and is refused before
+// any name-server traffic, until a real server is set up.
+inline constexpr const char* kVersionFileAddress = "http://update.skiffline.invalid/softinfo.ini";
 inline constexpr const char* kDownloadPageAddress =
     "http://www.skiffline.example/download/skiffline-setup.exe";
 

@@ -1,6 +1,8 @@
 // libcurl behind HttpClient.
 #include "platform/HttpFetch.h"
 
+#include "platform/Socket.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -84,6 +86,23 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   return transfer.reply.body.size() < transfer.bodyLimit ? bytes : 0;
 }
 
+// The URL's host is a dotted address or a name worth looking up; a host under
+// the reserved "invalid" domain fails here without any name-server traffic.
+bool HostCanResolve(const std::string& url) {
+  CURLU* parsed = curl_url();
+  if (parsed == nullptr) return false;
+  bool ok = false;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    char* host = nullptr;
+    if (curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host != nullptr) {
+      ok = IsLookupName(host);
+      curl_free(host);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return ok;
+}
+
 }  // namespace
 
 struct HttpClient::Handle {
@@ -103,7 +122,7 @@ HttpReply HttpClient::Get(const std::string& url, std::size_t bodyLimit) {
   Transfer transfer;
   transfer.bodyLimit = bodyLimit;
   CURL* easy = handle_->easy.get();
-  if (easy == nullptr || bodyLimit == 0) return transfer.reply;
+  if (easy == nullptr || bodyLimit == 0 || !HostCanResolve(url)) return transfer.reply;
 
   curl_easy_reset(easy);
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());

@@ -45,11 +45,37 @@ int LastSocketError() { return lastError; }
 int StartSocketLibrary() { return 1; }
 int StopSocketLibrary() { return 1; }
 
+// A name that can be looked up at all: letters, digits, '-', '_' and dots,
+// no empty label, at most 253 characters. Names under "invalid" never exist
+// (RFC 6761), so they fail here without asking a name server.
+bool IsLookupName(const std::string& host) {
+  if (host.empty() || host.size() > 253 || host.front() == '.') return false;
+  std::size_t label = 0;
+  for (char c : host) {
+    if (c == '.') {
+      if (label == 0) return false;
+      label = 0;
+      continue;
+    }
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '-' || c == '_';
+    if (!ok || ++label > 63) return false;
+  }
+  std::string lower;
+  for (char c : host) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  while (!lower.empty() && lower.back() == '.') lower.pop_back();
+  return !(lower == "invalid" || (lower.size() > 8 && lower.compare(lower.size() - 8, 8, ".invalid") == 0));
+}
+
 bool ResolveHost(const std::string& host, std::uint32_t& address) {
   in_addr dotted{};
   if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
     address = ntohl(dotted.s_addr);
     return true;
+  }
+  if (!IsLookupName(host)) {
+    lastError = EAI_NONAME;
+    return false;
   }
   addrinfo hints{};
   hints.ai_family = AF_INET;

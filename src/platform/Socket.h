@@ -52,7 +52,12 @@ int LastSocketError();
 int StartSocketLibrary();
 int StopSocketLibrary();
 
+// True for a name worth asking a name server about: a syntactically valid
+// host name outside the reserved "invalid" domain, which never resolves.
+bool IsLookupName(const std::string& host);
+
 // Resolves a host name or dotted IPv4 text to its first IPv4 address.
+// Names that fail IsLookupName fail at once, without any lookup traffic.
 bool ResolveHost(const std::string& host, std::uint32_t& address);
 
 // Port of a named TCP service from the services database, or `fallback`.
