@@ -2,6 +2,7 @@
 // with folders, target conflicts and deletions.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -51,7 +52,18 @@ class CFtpFunction : public CFtpLib {
   // Sets `proceed`; the worker sets it back to 1 after each command.
   void SetProceed(std::int32_t value) { proceed = value; }
 
+  // Problems of a run that no entry state shows: DELE / RMD replies of 400
+  // or more, and listed names skipped as unsafe. Front ends that judge a run
+  // (the command-line client) reset and read them.
+  std::atomic<std::int32_t> refusedDeletions{0};
+  std::atomic<std::int32_t> skippedNames{0};
+
  protected:
+  // Whether the last FindRemoteTarget / FindLocalTarget found an existing
+  // target: a remembered Skip or Rename applies to existing targets only.
+  bool targetExists = false;
   // The last cancel thread; joined before the next one starts and at destruction.
   std::thread cancelThread;
+  // Reads the replies that have already arrived on the control connection.
+  void ReadWaitingReplies(platform::SocketHandle control);
 };

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -31,4 +33,14 @@ class CFtpTransmitFile : public CFtpFunction {
 
   std::thread transmitThread;
   std::atomic<bool> running{false};
+
+ private:
+  // The run's end is decided under runMutex, so that a Start that finds the
+  // run active can rely on the loop seeing the entries it made pending.
+  std::mutex runMutex;
+  std::condition_variable runEnded;
+  // Guards closing the control connection against a concurrent shutdown.
+  std::mutex socketMutex;
+  void CloseControl();
+  void EndRun();
 };
