@@ -205,7 +205,7 @@ std::string ScriptedFtpServer::Address() const { return "127.0.0.1:" + std::to_s
 
 void ScriptedFtpServer::AcceptLoop() {
   while (!stopping_) {
-    int ready = platform::WaitReadable(listener_.Get(), 50);
+    int ready = platform::WaitReadable(listener_.Get(), 10);
     if (ready <= 0) continue;
     platform::Endpoint peer;
     SocketHandle s = platform::AcceptFrom(listener_.Get(), &peer);
