@@ -46,29 +46,51 @@ class CFtpLib {
   int SendCommand(const char* line, platform::SocketHandle s);
   // Reads one complete reply (single- or multi-line), logging each line; 999 on
   // a receive failure, a closed connection or a stop.
+  // A line that arrives in several segments is gathered until its LF; a line
+  // longer than kReplyBufferSize - 1 bytes is read (and logged) in pieces and
+  // judged by its first piece. Holds controlMutex for the whole reply.
   int ReadReply(platform::SocketHandle s);
+  // The decimal value of the first three characters, as atoi reads them.
   static int ReplyCode(const char* line);
+  // 1 if `s` has data to read (or was closed) within 1 s, else 0.
   int WaitReadable(platform::SocketHandle s);
   // Echoes a sent command (sent = 1) or a received line (sent = 0) to logWindow.
   // A PASS command is rewritten in place to "PASS *\r\n" first.
   void LogProtocolLine(std::string& text, int sent);
+  // Posts "STATUS>" + 8 blanks + text (CR LF appended unless the text ends in CR LF).
   void PostStatus(const char* text);
   void PostProgressText(const char* text);
+  // Reads and logs every reply pending on controlSocket (replies within 1 s of
+  // each other), one reply per hold of controlMutex; ends on a hang-up or stop.
   void DrainReplies();
+  // SYST on controlSocket (ignores proceed): 1 and site.serverType set, 0 for
+  // a code outside 1 to 399, 999 on a socket error (shown as an "error" notice).
   int QuerySystemType();
+  // PWD on controlSocket: 1 with currentDir set from the first quoted text (or
+  // empty), 0 for a code outside 1 to 399, 999 when proceed is 0 or on a
+  // socket error.
   int QueryCurrentDir();
   int StartSockets();
   int StopSockets();
 
   // --- login ---
+  // USER then PASS (also after a 230 to USER); 1 when PASS gets a code below 400.
   int Login(platform::SocketHandle s, const char* user, const char* password);
+  // Login with kAnonymousUser / kAnonymousPassword.
   int AnonymousLogin(platform::SocketHandle s);
+  // TYPE I (exactly 200), REST 100 (below 400; 350 sets site.resumeSupported),
+  // REST 0 (below 400), on controlSocket; 1 or 0.
   int ProbeResume();
 
   // --- data connection primitives (active mode) ---
+  // Listens on any address and a free port, sends PORT with the control
+  // connection's local address; the listener, or -1 unless PORT got exactly 200.
   platform::SocketHandle OpenDataPort(platform::SocketHandle control);
-  // Waits at most kDataConnectTimeoutMs, ends at once on Cancel or Stop, and
-  // accepts only a connection from the control connection's peer address.
+  // Waits at most dataConnectTimeoutMs, ends at once when cancelRequested or
+  // stopRequested is set, and accepts only a connection from the address of
+  // controlSocket's peer (others are closed, logged as "Refused data
+  // connection from <address>", and the wait goes on). The accepted socket is
+  // not published: the caller calls SetDataSocket.
   platform::SocketHandle AcceptData(platform::SocketHandle listener);
 
   // Publishes / clears the open data connection so that Cancel can shut it down.
