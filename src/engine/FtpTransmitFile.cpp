@@ -55,6 +55,14 @@ void CFtpTransmitFile::CloseControl() {
   controlSocket = platform::kInvalidSocket;
 }
 
+void CFtpTransmitFile::EndStop() {
+  if (proceed.load() == 1) return;
+  // A stopped transfer may still have replies on their way (and the cancel
+  // thread its ABOR): read them all before the next entry sends anything.
+  DrainReplies();
+  proceed = 1;
+}
+
 void CFtpTransmitFile::EndRun() {
   running = false;
   runEnded.notify_all();
@@ -118,7 +126,7 @@ int CFtpTransmitFile::RunBackgroundGroup(TransferEntry& entry) {
   if (!RunEntrySteps(*this, entry, &remoteNames, *backgroundQueue)) return 0;
   // The group's first entry leaves the queue after its attempt in every case.
   backgroundQueue->Remove(entry);
-  proceed = 1;
+  EndStop();
 
   std::optional<TransferEntry> last;
   while (std::optional<TransferEntry> next = backgroundQueue->FindPendingSameLogin(entry)) {
@@ -141,7 +149,7 @@ int CFtpTransmitFile::RunBackgroundGroup(TransferEntry& entry) {
     if (!RunEntrySteps(*this, run, &remoteNames, *backgroundQueue)) return 0;
     // An entry stopped while it ran stays, with the state the Stop gave it.
     if (proceed.load() == 1) backgroundQueue->Remove(run);
-    proceed = 1;
+    EndStop();
   }
   FreeListing(remoteNames);
   ListDirectory(1);

@@ -42,5 +42,7 @@ class CFtpTransmitFile : public CFtpFunction {
   // Guards closing the control connection against a concurrent shutdown.
   std::mutex socketMutex;
   void CloseControl();
+  // After an entry that a Stop cut short: late replies read, switch set again.
+  void EndStop();
   void EndRun();
 };
