@@ -1,0 +1,104 @@
+#include "cli/FtpUrl.h"
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool Sendable(const std::string& s) {
+  return s.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+}  // namespace
+
+bool PercentDecode(std::string_view text, std::string& out) {
+  out.clear();
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      out += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size()) return false;
+    int hi = HexValue(text[i + 1]);
+    int lo = HexValue(text[i + 2]);
+    if (hi < 0 || lo < 0) return false;
+    out += static_cast<char>(hi * 16 + lo);
+    i += 2;
+  }
+  return true;
+}
+
+bool ParseFtpUrl(std::string_view text, FtpUrl& out, std::string& error) {
+  out = FtpUrl{};
+  constexpr std::string_view kScheme = "ftp://";
+  if (text.size() < kScheme.size() || text.substr(0, kScheme.size()) != kScheme) {
+    error = "not an ftp:// URL: " + std::string(text);
+    return false;
+  }
+  std::string_view rest = text.substr(kScheme.size());
+  std::size_t slash = rest.find('/');
+  std::string_view authority = rest.substr(0, slash);
+  std::string_view path = slash == std::string_view::npos ? "/" : rest.substr(slash);
+
+  std::size_t at = authority.rfind('@');
+  if (at != std::string_view::npos) {
+    std::string_view login = authority.substr(0, at);
+    authority = authority.substr(at + 1);
+    std::size_t colon = login.find(':');
+    if (!PercentDecode(login.substr(0, colon), out.user) ||
+        (colon != std::string_view::npos && !PercentDecode(login.substr(colon + 1), out.password))) {
+      error = "malformed user or password in the URL";
+      return false;
+    }
+    out.hasUser = !out.user.empty();
+  }
+  std::size_t colon = authority.rfind(':');
+  out.host = std::string(authority.substr(0, colon));
+  if (colon != std::string_view::npos) {
+    std::string_view digits = authority.substr(colon + 1);
+    int port = 0;
+    bool ok = !digits.empty() && digits.size() <= 5;
+    for (char c : digits) {
+      ok = ok && c >= '0' && c <= '9';
+      if (ok) port = port * 10 + (c - '0');
+    }
+    if (!ok || port < 1 || port > 65535) {
+      error = "bad port in the URL: " + std::string(digits);
+      return false;
+    }
+    out.port = port;
+  }
+  if (out.host.empty() || out.host.find_first_of("/@[] ") != std::string::npos) {
+    error = "no host in the URL";
+    return false;
+  }
+  if (!PercentDecode(path, out.path) || !Sendable(out.path) || !Sendable(out.user) ||
+      !Sendable(out.password)) {
+    error = "malformed path in the URL";
+    return false;
+  }
+  out.directory = !out.path.empty() && out.path.back() == '/';
+  return true;
+}
+
+void SplitRemotePath(const std::string& path, std::string& parent, std::string& name) {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (p == "/") {
+    parent = "/";
+    name.clear();
+    return;
+  }
+  std::size_t slash = p.rfind('/');
+  if (slash == std::string::npos) {
+    parent.clear();
+    name = p;
+  } else {
+    parent = slash == 0 ? "/" : p.substr(0, slash);
+    name = p.substr(slash + 1);
+  }
+}

@@ -1,0 +1,9 @@
+#include "platform/Terminal.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool IsTerminal(int fd) { return ::isatty(fd) == 1; }
+
+}  // namespace platform
