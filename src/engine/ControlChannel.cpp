@@ -166,7 +166,13 @@ int CFtpLib::SendCommand(const char* line, SocketHandle s) {
 }
 
 int CFtpLib::ReadReply(SocketHandle s) {
+  ReplyText text;
+  return ReadReplyText(s, text);
+}
+
+int CFtpLib::ReadReplyText(SocketHandle s, ReplyText& text) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  text = ReplyText{};
   std::string savedCode;    // the code of the reply's first line, as decimal text
   bool atLineStart = true;  // the next piece begins a line
   bool lineEndsReply = false;
@@ -175,11 +181,14 @@ int CFtpLib::ReadReply(SocketHandle s) {
     char buffer[kReplyBufferSize] = {};
     Piece piece = ReadPiece(s, buffer, stopRequested);
     if (piece.length > 0) {
-      std::string text(buffer);
-      LogProtocolLine(text, 0);
+      std::string line(buffer);
+      if (savedCode.empty() && atLineStart) text.firstLine = line;
+      text.all += line;
+      LogProtocolLine(line, 0);
     }
     if (piece.end == PieceEnd::Error) {
       FormatMessage(" %d error while recv server reply!", piece.error);
+      text.socketError = true;
       return REPLY_LOCAL_FAILURE;
     }
     if (piece.end == PieceEnd::Closed || piece.end == PieceEnd::Stopped)
@@ -197,7 +206,10 @@ int CFtpLib::ReadReply(SocketHandle s) {
       lineCode = ReplyCode(buffer);
     }
     atLineStart = piece.end == PieceEnd::Line;
-    if (atLineStart && lineEndsReply) return lineCode;
+    if (atLineStart && lineEndsReply) {
+      text.complete = true;
+      return lineCode;
+    }
   }
 }
 
@@ -235,25 +247,19 @@ int CFtpLib::QuerySystemType() {
   std::string echoed(kLine);
   LogProtocolLine(echoed, 1);
 
-  // One receive, without looking for line ends.
-  char buffer[kReplyBufferSize] = {};
-  int ready = WaitForData(s, stopRequested);
-  if (ready == 0) return REPLY_LOCAL_FAILURE;
-  long got = ready < 0 ? -1 : platform::ReceiveBytes(s, buffer, sizeof buffer - 1);
-  if (got < 0) {
-    std::string text =
-        FormatMessage(" %d error while recv server reply!", platform::LastSocketError());
-    platform::ShowNotice("error", text);
+  // The whole reply (a split or multi-line one too), judged by its text.
+  ReplyText reply;
+  ReadReplyText(s, reply);
+  if (reply.socketError) {
+    platform::ShowNotice("error", MessageText());
     return REPLY_LOCAL_FAILURE;
   }
-  buffer[259] = '\0';
-  std::string reply(buffer);
-  LogProtocolLine(reply, 0);
-  int code = ReplyCode(buffer);
+  std::string text = reply.all.substr(0, 259);
+  int code = ReplyCode(reply.firstLine.c_str());
   if (code < 1 || code > 399) return 0;
-  if (std::strstr(buffer, "UNIX"))
+  if (text.find("UNIX") != std::string::npos)
     site.serverType = SERVER_TYPE_UNIX;
-  else if (std::strstr(buffer, "Windows_NT"))
+  else if (text.find("Windows_NT") != std::string::npos)
     site.serverType = SERVER_TYPE_WINDOWS_NT;
   else
     site.serverType = SERVER_TYPE_UNIX;
@@ -273,18 +279,17 @@ int CFtpLib::QueryCurrentDir() {
   std::string echoed(kLine);
   LogProtocolLine(echoed, 1);
 
-  // Only the first line of the reply is read.
-  char buffer[kReplyBufferSize] = {};
-  Piece piece = ReadPiece(s, buffer, stopRequested);
-  if (piece.end == PieceEnd::Error) {
-    std::string text = FormatMessage(" %d error while recv server reply!", piece.error);
-    platform::ShowNotice("error", text);
+  // The path comes from the reply's first line; the rest of a multi-line
+  // reply is read too, so that nothing is left for the next command.
+  ReplyText reply;
+  ReadReplyText(s, reply);
+  if (reply.socketError) {
+    platform::ShowNotice("error", MessageText());
     return REPLY_LOCAL_FAILURE;
   }
-  if (piece.end == PieceEnd::Stopped) return REPLY_LOCAL_FAILURE;
-  buffer[259] = '\0';
-  std::string reply(buffer);
-  LogProtocolLine(reply, 0);
+  if (!reply.complete && stopRequested.load()) return REPLY_LOCAL_FAILURE;
+  char buffer[kReplyBufferSize] = {};
+  std::strncpy(buffer, reply.firstLine.c_str(), 259);
   int code = ReplyCode(buffer);
   if (code < 1 || code > 399) return 0;
   std::memset(currentDir, 0, sizeof currentDir);

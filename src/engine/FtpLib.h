@@ -131,6 +131,17 @@ class CFtpLib {
   std::shared_ptr<CUserQuestions> questions;
 
  protected:
+  // What ReadReplyText read besides the code.
+  struct ReplyText {
+    std::string firstLine;     // the first line (its first piece), as logged
+    std::string all;           // every byte of the reply, as logged
+    bool socketError = false;  // a receive failed (its text is in messageText)
+    bool complete = false;     // the reply's last line arrived
+  };
+  // ReadReply that also hands back the text; the code of the reply's last
+  // line, or 999 when the reply did not complete.
+  int ReadReplyText(platform::SocketHandle s, ReplyText& text);
+
   // Set by Cancel for the running listing or transfer; cleared when one starts.
   std::atomic<bool> cancelRequested{false};
   // Set by Stop when the worker did not end in time: every wait ends.

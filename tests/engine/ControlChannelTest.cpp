@@ -430,6 +430,37 @@ INSTANTIATE_TEST_SUITE_P(Replies, SystTest,
                                            SystCase{"215 MACOS Peter's Server", 1, 1},
                                            SystCase{"500 SYST not understood", 0, 7}));
 
+TEST_F(ControlChannel, SystReplySplitOrMultiLineIsReadWhole) {
+  auto s = lib.ConnectServer(server.Address().c_str());
+  ASSERT_NE(s, platform::kInvalidSocket);
+  server.QueueReply("SYST", Script().Raw("215 Wind").Pause(100).Raw("ows_NT\r\n"));
+  EXPECT_EQ(lib.QuerySystemType(), 1);
+  EXPECT_EQ(lib.site.serverType, SERVER_TYPE_WINDOWS_NT);
+  server.QueueReply("SYST", "215-Remote system type is\r\n215 UNIX");
+  EXPECT_EQ(lib.QuerySystemType(), 1);
+  EXPECT_EQ(lib.site.serverType, SERVER_TYPE_UNIX);
+  // Nothing of either reply is left for the next command.
+  EXPECT_EQ(lib.SendCommand("NOOP\r\n", s), 200);
+}
+
+TEST_F(ControlChannel, SystAnsweredByAHangUpFails) {
+  auto s = lib.ConnectServer(server.Address().c_str());
+  ASSERT_NE(s, platform::kInvalidSocket);
+  lib.site.serverType = 2;
+  server.QueueReply("SYST", Script().Close());
+  EXPECT_EQ(lib.QuerySystemType(), 0);
+  EXPECT_EQ(lib.site.serverType, 2);
+}
+
+TEST_F(ControlChannel, MultiLinePwdReplyIsReadToItsEnd) {
+  auto s = lib.ConnectServer(server.Address().c_str());
+  ASSERT_NE(s, platform::kInvalidSocket);
+  server.QueueReply("PWD", "257-\"/first\" is current\r\nmore text\r\n257 end");
+  EXPECT_EQ(lib.QueryCurrentDir(), 1);
+  EXPECT_STREQ(lib.currentDir, "/first");
+  EXPECT_EQ(lib.SendCommand("NOOP\r\n", s), 200);
+}
+
 TEST_F(ControlChannel, SystSocketErrorShowsAnErrorBoxAndGives999) {
   auto notices = std::make_shared<NoticeRecorder>();
   platform::SetNoticeSink(notices);
