@@ -173,3 +173,53 @@ TEST(RealServerLogin, VsftpdStartsGreetsAndTakesAnAnonymousLogin) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScriptedServerConnections, ServesOneConnectionAfterAnother) {
+  ScriptedFtpServer server;
+  server.SetCredentials("bob", "pw");
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    CFtpLib lib;
+    auto s = lib.ConnectServer(server.Address().c_str());
+    ASSERT_NE(s, platform::kInvalidSocket) << attempt;
+    EXPECT_EQ(lib.Login(s, "bob", attempt < 3 ? "wrong" : "pw"), attempt < 3 ? 0 : 1);
+    platform::CloseSocket(s);
+  }
+  EXPECT_TRUE(server.WaitForClosedConnections(3, 3000));
+  EXPECT_EQ(server.ConnectionCount(), 3);
+  auto commands = server.Commands();
+  ASSERT_EQ(commands.size(), 6u);
+  EXPECT_EQ(commands[0].connection, 1);
+  EXPECT_EQ(commands[5].connection, 3);
+}
+
+TEST(ScriptedServerConnections, TwoConnectionsAtOnceAndADrop) {
+  ScriptedFtpServer server;
+  CFtpLib first, second;
+  auto a = first.ConnectServer(server.Address().c_str());
+  auto b = second.ConnectServer(server.Address().c_str());
+  ASSERT_NE(a, platform::kInvalidSocket);
+  ASSERT_NE(b, platform::kInvalidSocket);
+  EXPECT_EQ(first.Login(a, "x", "y"), 1);
+  EXPECT_EQ(second.Login(b, "x", "y"), 1);
+  server.DropConnections();
+  EXPECT_EQ(first.SendCommand("NOOP\r\n", a), 999);
+  EXPECT_TRUE(server.WaitForClosedConnections(2, 3000));
+  platform::CloseSocket(a);
+  platform::CloseSocket(b);
+}
+
+TEST(ScriptedServerConnections, CommandsBeforeLoginAreRefused) {
+  ScriptedFtpServer server;
+  CFtpLib lib;
+  auto s = lib.ConnectServer(server.Address().c_str());
+  ASSERT_NE(s, platform::kInvalidSocket);
+  EXPECT_EQ(lib.SendCommand("PWD\r\n", s), 530);
+  EXPECT_EQ(lib.SendCommand("SYST\r\n", s), 215);
+  server.SetLoginRequired(false);
+  EXPECT_EQ(lib.SendCommand("PWD\r\n", s), 257);
+  platform::CloseSocket(s);
+}
+
+}  // namespace

@@ -761,7 +761,7 @@ void ScriptedFtpServer::RunTransfer(Connection& c, std::shared_ptr<Job> job) {
   if (s != platform::kInvalidSocket) {
     {
       std::lock_guard<std::mutex> lock(c.transferMutex);
-      if (c.abortRequested) platform::ShutdownSocket(s);
+      if (c.abortRequested || stopping_) platform::ShutdownSocket(s);
       c.transferSocket = s;
     }
     rec.connected = true;
