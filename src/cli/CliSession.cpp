@@ -81,14 +81,15 @@ int CliSession::Resolve(const std::string& target) {
       }
       remotePath_ = url.path;
     }
-    if (remotePath_.empty()) remotePath_ = "/";
+    if (remotePath_.empty()) remotePath_.assign(1, '/');
   } else {
     FtpUrl url;
     if (!ParseFtpUrl(target, url, error)) {
       std::fprintf(stderr, "skiffline-cli: %s\n", error.c_str());
       return kExitUsage;
     }
-    std::string address = url.host + (url.port ? ":" + std::to_string(url.port) : "");
+    std::string address = url.host;
+    if (url.port) address.append(1, ':').append(std::to_string(url.port));
     bool fits = SetFieldExact(site_.siteName, address) && SetFieldExact(site_.address, address);
     if (url.hasUser) {
       site_.loginType = LOGIN_ACCOUNT;

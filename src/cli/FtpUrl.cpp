@@ -89,7 +89,7 @@ void SplitRemotePath(const std::string& path, std::string& parent, std::string& 
   std::string p = path;
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   if (p == "/") {
-    parent = "/";
+    parent.assign(1, '/');
     name.clear();
     return;
   }
@@ -98,7 +98,7 @@ void SplitRemotePath(const std::string& path, std::string& parent, std::string& 
     parent.clear();
     name = p;
   } else {
-    parent = slash == 0 ? "/" : p.substr(0, slash);
+    parent = p.substr(0, slash == 0 ? 1 : slash);
     name = p.substr(slash + 1);
   }
 }
