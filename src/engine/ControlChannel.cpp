@@ -143,12 +143,23 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
   platform::Endpoint to;
   to.address = ip;
   to.port = static_cast<std::uint16_t>(port);
-  if (!platform::ConnectTo(s, to)) {
-    FormatMessage("%d error while connect server !", platform::LastSocketError());
+  // Published before the connect, so that a stop (which shuts controlSocket
+  // down) also ends a connect that hangs.
+  controlSocket = s;
+  platform::Endpoint peer;
+  bool connected = !stopRequested.load() && platform::ConnectTo(s, to);
+  int error = platform::LastSocketError();
+  // A connect ended by a shutdown may report success without a peer.
+  if (connected && (stopRequested.load() || !platform::PeerEndpoint(s, peer))) {
+    connected = false;
+    error = ECONNABORTED;
+  }
+  if (!connected) {
+    FormatMessage("%d error while connect server !", stopRequested.load() ? ECANCELED : error);
+    controlSocket = platform::kInvalidSocket;
     platform::CloseSocket(s);
     return platform::kInvalidSocket;
   }
-  controlSocket = s;
   ReadReply(s);  // the greeting is only logged
   return s;
 }

@@ -37,8 +37,9 @@ class CFtpLib {
   // --- control channel ---
   // Resolves "host" or "host:port" (decimal port 1 to 65535; without a port the
   // "ftp" service port, else 21), connects and reads the greeting; -1 on
-  // failure. The connected socket is stored in controlSocket before the
-  // greeting is read, so that a stop can shut it down.
+  // failure. The socket is stored in controlSocket before the connect (and
+  // reset to -1 when the connect fails), so that shutting controlSocket down
+  // ends a hanging connect or greeting.
   platform::SocketHandle ConnectServer(const char* host);
   // Sends the line and reads its reply while holding controlMutex; 999 when
   // proceed is 0 (nothing sent or logged), on a send failure, or when the reply
