@@ -3,6 +3,7 @@
 // right-aligned status text (548) and a speed text (549, "0 k/s" at first).
 #pragma once
 
+#include <wx/longlong.h>
 #include <wx/statusbr.h>
 
 #include <cstdint>
@@ -42,4 +43,5 @@ class CImageStatusBar : public wxStatusBar {
   void OnIdle(wxIdleEvent& event);
 
   CProgressFields fields_;
+  wxLongLong lastIndicatorCheck_ = 0;
 };
