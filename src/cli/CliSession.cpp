@@ -7,6 +7,7 @@
 #include "cli/TerminalQuestions.h"
 #include "engine/SafeNames.h"
 #include "platform/Files.h"
+#include "platform/Notice.h"
 #include "platform/Socket.h"
 #include "platform/Terminal.h"
 #include "sites/SiteFile.h"
@@ -27,6 +28,13 @@ std::int32_t DecisionOf(ExistsMode mode) {
   }
 }
 
+// With --quiet the core's message boxes stay silent: the one error line of
+// the client says what failed.
+class SilentNotices final : public platform::NoticeSink {
+ public:
+  void ShowNotice(const std::string&, const std::string&) override {}
+};
+
 std::string WithSeparator(std::string dir) {
   if (dir.empty() || dir.back() != platform::kPathSeparator) dir += platform::kPathSeparator;
   return dir;
@@ -37,6 +45,7 @@ std::string WithSeparator(std::string dir) {
 CliSession::CliSession(const CliOptions& options) : options_(options) {
   bool terminal = platform::IsTerminal(platform::kStandardError);
   log_ = std::make_shared<CliLog>(!options_.quiet, terminal);
+  if (options_.quiet) platform::SetNoticeSink(std::make_shared<SilentNotices>());
   session_.logWindow = log_;
   session_.viewWindow = log_;
   session_.progressWindow = log_;
