@@ -23,6 +23,12 @@ std::string FieldText(const char (&field)[N]) {
 
 }  // namespace
 
+void CFtpFunction::ReadWaitingReplies(platform::SocketHandle control) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  while (platform::WaitReadable(control, 0) == 1)
+    if (ReadReply(control) == REPLY_LOCAL_FAILURE) return;
+}
+
 bool CFtpFunction::OpenLocalFile(const TransferEntry& entry, const std::string& path,
                                  platform::File& file) {
   if (entry.direction == XFER_UPLOAD) {
@@ -90,10 +96,17 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
   PostProgressText(FieldText(entry.remoteName).c_str());
   int result = entry.direction == XFER_UPLOAD ? SendFile(control, data, file)
                                               : ReceiveFile(control, data, file, entry.fileSize);
-  DrainReplies();
+  bool done = result != 0 && result < 400;
+  // After a failure late replies may still come: wait for them as long as
+  // they keep coming. After a success only what has already arrived is read,
+  // so that a finished transfer does not wait a second for nothing.
+  if (done)
+    ReadWaitingReplies(control);
+  else
+    DrainReplies();
   listener.Reset();
   file.Close();
-  if (result != 0 && result < 400) {
+  if (done) {
     transferQueue.Remove(original);
     return 1;
   }

@@ -1,0 +1,226 @@
+// Shared pieces of the transfer and listing benchmarks: a private vsftpd on
+// a loopback port, timing of child processes and of the running process,
+// and a session that reports when it is logged in and when a command ends.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/FtpObject.h"
+#include "platform/MessageIds.h"
+#include "platform/Socket.h"
+#include "platform/Sync.h"
+
+namespace bench {
+
+namespace fs = std::filesystem;
+
+inline double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
+inline double CpuSeconds(const rusage& r) { return Seconds(r.ru_utime) + Seconds(r.ru_stime); }
+inline double Now() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+[[noreturn]] inline void Die(const std::string& what) {
+  std::fprintf(stderr, "bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+// A free loopback port (bound once, released, then handed to the server).
+inline int FreePort() {
+  platform::Socket s(platform::CreateTcpSocket());
+  platform::Endpoint any{0x7F000001, 0};
+  platform::Endpoint bound;
+  if (!platform::BindTo(s.Get(), any) || !platform::LocalEndpoint(s.Get(), bound))
+    Die("no free port");
+  return bound.port;
+}
+
+// A folder under the temporary folder, removed with everything in it.
+class WorkDir {
+ public:
+  WorkDir() {
+    char pattern[] = "/var/tmp/skiff-bench-XXXXXX";  // on disk, not in memory
+    char* made = ::mkdtemp(pattern);
+    if (!made) Die("mkdtemp failed");
+    path_ = made;
+  }
+  ~WorkDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Runs a program and waits for it; returns wall seconds and the child's CPU.
+struct ChildRun {
+  int status = -1;
+  double wall = 0;
+  double cpu = 0;
+};
+
+inline ChildRun RunChild(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  ChildRun r;
+  double start = Now();
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int devnull = ::open("/dev/null", O_WRONLY);
+    if (devnull >= 0) ::dup2(devnull, 2);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+  }
+  rusage usage{};
+  ::wait4(pid, &r.status, 0, &usage);
+  r.wall = Now() - start;
+  r.cpu = CpuSeconds(usage);
+  return r;
+}
+
+// vsftpd in the foreground from a private configuration: anonymous, uploads
+// allowed, active mode, bound to 127.0.0.1.
+class Vsftpd {
+ public:
+  Vsftpd(const fs::path& work, const fs::path& anonRoot) : port_(FreePort()) {
+    fs::path empty = work / "empty";
+    fs::create_directories(empty);
+    ::chmod(empty.c_str(), 0555);
+    fs::path conf = work / "vsftpd.conf";
+    std::ofstream out(conf);
+    out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port_
+        << "\nbackground=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
+        << "anonymous_enable=YES\nlocal_enable=NO\nanon_root=" << anonRoot.string()
+        << "\nno_anon_password=YES\nwrite_enable=YES\nanon_upload_enable=YES\n"
+        << "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
+        << "anon_world_readable_only=NO\nport_enable=YES\nconnect_from_port_20=NO\n"
+        << "pasv_enable=YES\nsecure_chroot_dir=" << empty.string()
+        << "\nxferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=NO\n";
+    out.close();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      int devnull = ::open("/dev/null", O_RDWR);
+      if (devnull >= 0) {
+        ::dup2(devnull, 0);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+      }
+      ::execl("/usr/sbin/vsftpd", "vsftpd", conf.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    WaitForGreeting();
+  }
+  ~Vsftpd() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  int Port() const { return port_; }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+ private:
+  // vsftpd reports a bad configuration only to a client ("500 OOPS").
+  void WaitForGreeting() {
+    for (int i = 0; i < 200; ++i) {
+      platform::Socket s(platform::CreateTcpSocket());
+      platform::Endpoint to{0x7F000001, static_cast<std::uint16_t>(port_)};
+      if (platform::ConnectTo(s.Get(), to) && platform::WaitReadable(s.Get(), 2000) == 1) {
+        char buf[512] = {};
+        long n = platform::ReceiveBytes(s.Get(), buf, sizeof buf - 1);
+        if (n >= 3 && std::strncmp(buf, "220", 3) == 0) return;
+        Die(std::string("vsftpd refused to start: ") + buf);
+      }
+      platform::SleepMs(25);
+    }
+    Die("vsftpd did not start");
+  }
+  int port_;
+  pid_t pid_ = -1;
+};
+
+// A foreground session that tells when it is logged in and when a command ends.
+class BenchSession {
+ public:
+  BenchSession() {
+    auto log = std::make_shared<platform::CallbackTarget>([this](platform::Message& m) {
+      if (m.id == msg::WM_SESSION_STATUS_LINE &&
+          m.Text().find("Fininsh initialization") != std::string::npos)
+        loggedIn_.Set();
+    });
+    auto view = std::make_shared<platform::CallbackTarget>([this](platform::Message& m) {
+      if (m.id == msg::WM_SESSION_STATE && m.wParam == 1) idle_.Set();
+      if (m.id == msg::WM_SESSION_LISTING) {
+        listing_ = m.payload.Take<RemoteListing>();
+        listed_.Set();
+      }
+    });
+    auto progress = std::make_shared<platform::CallbackTarget>([this](platform::Message& m) {
+      if (m.id == msg::WM_SESSION_PROGRESS) ++progressPosts_;
+    });
+    session.logWindow = log;
+    session.viewWindow = view;
+    session.progressWindow = progress;
+  }
+
+  void Connect(const std::string& address, const std::string& initPath = "") {
+    SiteRecord site{};
+    std::snprintf(site.address, sizeof site.address, "%s", address.c_str());
+    std::snprintf(site.remoteInitPath, sizeof site.remoteInitPath, "%s", initPath.c_str());
+    site.loginType = LOGIN_ANONYMOUS;
+    session.SetSite(site);
+    session.Start();
+    if (!loggedIn_.Wait(20000)) Die("session did not log in");
+    idle_.Reset();
+  }
+  // Waits for the idle notification that ends the running command.
+  bool WaitIdle(int ms) { return idle_.Wait(ms); }
+  bool WaitListing(int ms) { return listed_.Wait(ms); }
+  RemoteListing& Listing() { return listing_; }
+  long ProgressPosts() const { return progressPosts_.load(); }
+  void ResetCounters() {
+    progressPosts_ = 0;
+    idle_.Reset();
+  }
+
+ private:
+  platform::Event loggedIn_{false, false};
+  platform::Event idle_{true, false};
+  platform::Event listed_{true, false};
+  RemoteListing listing_;
+  std::atomic<long> progressPosts_{0};
+
+ public:
+  // Last, so that its worker ends before the events it posts to go away.
+  CFtpObject session;
+};
+
+inline long PeakRssKb() {
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  return r.ru_maxrss;
+}
+
+}  // namespace bench

@@ -1,0 +1,149 @@
+// Download and upload of one large file through the foreground session,
+// against curl on the same file and the same private vsftpd (active mode).
+// Usage: bench_transfer_bench [MiB]   (default 1024)
+#include "bench_support.h"
+
+using namespace bench;
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+// Real data (not a sparse file): a random block, stamped with its index.
+void MakeFile(const fs::path& path, std::size_t mib) {
+  std::vector<unsigned char> block(kMiB);
+  std::uint64_t x = 88172645463325252ull;
+  for (auto& b : block) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    b = static_cast<unsigned char>(x);
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) Die("can't create " + path.string());
+  for (std::size_t i = 0; i < mib; ++i) {
+    std::memcpy(block.data(), &i, sizeof i);
+    if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) Die("disk full?");
+  }
+  std::fclose(f);
+}
+
+bool SameContent(const fs::path& a, const fs::path& b) {
+  return RunChild({"/usr/bin/cmp", "-s", a.string(), b.string()}).status == 0;
+}
+
+struct Figure {
+  double wall = 0;
+  double cpu = 0;
+};
+
+double MBps(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
+
+TransferEntry MakeEntry(BenchSession& s, const std::string& remoteName, const fs::path& localDir,
+                        const std::string& localName, std::int32_t direction, std::int64_t size) {
+  TransferEntry e{};
+  e.site = s.session.site;
+  std::snprintf(e.remoteDir, sizeof e.remoteDir, "%s", s.session.currentDir);
+  std::snprintf(e.remoteName, sizeof e.remoteName, "%s", remoteName.c_str());
+  std::snprintf(e.localDir, sizeof e.localDir, "%s/", localDir.c_str());
+  std::snprintf(e.localName, sizeof e.localName, "%s", localName.c_str());
+  e.fileSize = size;
+  e.direction = direction;
+  return e;
+}
+
+Figure RunOurs(BenchSession& s, TransferEntry entry) {
+  rusage before{}, after{};
+  s.ResetCounters();
+  ::getrusage(RUSAGE_SELF, &before);
+  double start = Now();
+  s.session.QueueTransfer(entry);
+  if (!s.WaitIdle(600000)) Die("transfer did not end");
+  Figure f;
+  f.wall = Now() - start;
+  ::getrusage(RUSAGE_SELF, &after);
+  f.cpu = CpuSeconds(after) - CpuSeconds(before);
+  return f;
+}
+
+void Report(const char* what, std::size_t bytes, const Figure& ours, const Figure& curl) {
+  std::printf("%-9s ours %8.0f MB/s  cpu %5.2f s | curl %8.0f MB/s  cpu %5.2f s | "
+              "throughput ratio %.2f, cpu ratio %.2f\n",
+              what, MBps(bytes, ours.wall), ours.cpu, MBps(bytes, curl.wall), curl.cpu,
+              curl.wall / ours.wall, ours.cpu / curl.cpu);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  std::size_t mib = argc > 1 ? static_cast<std::size_t>(std::atol(argv[1])) : 1024;
+  if (mib == 0) mib = 1024;
+  const std::size_t bytes = mib * kMiB;
+  const int rounds = 3;
+
+  WorkDir work;
+  fs::path root = work.Path() / "root";
+  fs::path local = work.Path() / "local";
+  fs::create_directories(root);
+  fs::create_directories(local);
+  fs::path source = root / "big.bin";
+  MakeFile(source, mib);
+  Vsftpd server(work.Path(), root);
+  const std::string url = "ftp://" + server.Address() + "/";
+
+  BenchSession s;
+  s.Connect(server.Address());
+  std::printf("file %zu MiB, vsftpd on %s, active mode, best of %d rounds\n", mib,
+              server.Address().c_str(), rounds);
+
+  // --- download into a disk file ---
+  Figure bestOurs{1e9, 0}, bestCurl{1e9, 0};
+  long posts = 0;
+  for (int r = 0; r < rounds; ++r) {
+    fs::path curlOut = work.Path() / "curl.out";
+    fs::remove(curlOut);
+    ChildRun c = RunChild({"/usr/bin/curl", "-s", "-P", "127.0.0.1", url + "big.bin", "-o",
+                           curlOut.string()});
+    if (c.status != 0 || fs::file_size(curlOut) != bytes) Die("curl download failed");
+    if (c.wall < bestCurl.wall) bestCurl = {c.wall, c.cpu};
+    fs::remove(curlOut);
+
+    fs::path ourOut = local / "big.bin";
+    fs::remove(ourOut);
+    Figure o = RunOurs(s, MakeEntry(s, "big.bin", local, "big.bin", XFER_DOWNLOAD,
+                                    static_cast<std::int64_t>(bytes)));
+    if (!fs::exists(ourOut) || fs::file_size(ourOut) != bytes || !SameContent(ourOut, source))
+      Die("our download is not byte-identical");
+    if (o.wall < bestOurs.wall) {
+      bestOurs = o;
+      posts = s.ProgressPosts();
+    }
+    fs::remove(ourOut);
+  }
+  Report("download", bytes, bestOurs, bestCurl);
+  std::printf("          progress messages posted by our download: %ld\n", posts);
+
+  // --- upload from a disk file ---
+  Figure upOurs{1e9, 0}, upCurl{1e9, 0};
+  for (int r = 0; r < rounds; ++r) {
+    fs::remove(root / "up_curl.bin");
+    ChildRun c = RunChild({"/usr/bin/curl", "-s", "-P", "127.0.0.1", "-T", source.string(),
+                           url + "up_curl.bin"});
+    if (c.status != 0 || fs::file_size(root / "up_curl.bin") != bytes) Die("curl upload failed");
+    if (c.wall < upCurl.wall) upCurl = {c.wall, c.cpu};
+    fs::remove(root / "up_curl.bin");
+
+    fs::remove(root / "up_ours.bin");
+    Figure o = RunOurs(s, MakeEntry(s, "up_ours.bin", root, "big.bin", XFER_UPLOAD,
+                                    static_cast<std::int64_t>(bytes)));
+    if (!fs::exists(root / "up_ours.bin") || !SameContent(root / "up_ours.bin", source))
+      Die("our upload is not byte-identical");
+    if (o.wall < upOurs.wall) upOurs = o;
+    fs::remove(root / "up_ours.bin");
+  }
+  Report("upload", bytes, upOurs, upCurl);
+  std::printf("peak RSS %ld KiB\n", PeakRssKb());
+  s.session.Stop();
+  return 0;
+}
