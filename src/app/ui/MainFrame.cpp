@@ -1,0 +1,270 @@
+#include "app/ui/MainFrame.h"
+
+#include <wx/display.h>
+#include <wx/msgdlg.h>
+
+#include <cstring>
+
+#include "app/ui/CommandTable.h"
+#include "app/ui/ImageStatusBar.h"
+#include "app/ui/MessageBoxNotices.h"
+#include "app/ui/MyInfoView.h"
+#include "local/ui/DirListView.h"
+#include "local/ui/InputFileNameDlg.h"
+#include "platform/Files.h"
+#include "platform/MessageIds.h"
+#include "remote/ui/FtpDirView.h"
+#include "res/CommandIds.h"
+#include "transfer/FileQueue.h"
+#include "transfer/ui/DownloadFileView.h"
+#include "transfer/ui/GuiQuestions.h"
+
+namespace {
+
+// Session texts are UTF-8 when they can be, else single-byte text.
+wxString FromSessionText(const std::string& text) {
+  wxString s = wxString::FromUTF8(text.c_str(), text.size());
+  if (s.empty() && !text.empty()) s = wxString(text.c_str(), wxConvISO8859_1, text.size());
+  return s;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(FrameOptions options)
+    : wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(options.title)),
+      options_(std::move(options)) {
+  LoadCurrentSite();
+  frameTarget_ = platform::WindowTarget::Create(
+      this, [this](platform::Message& m) { OnFrameMessage(m); });
+
+  CreatePanes();
+  WireSession();
+  StartUpConnect();
+  CreateBars();
+  BindCommands();
+  SetAcceleratorTable(BuildAccelerators());
+  ShowFrame();
+  // The foreground session's progress comes here from now on.
+  foregroundSession.progressWindow = frameTarget_;
+
+  if (options_.startVersionCheck) {
+    VersionCheckConfig config;
+    config.versionFileAddress = options_.versionFileAddress;
+    config.downloadPageAddress = options_.downloadPageAddress;
+    config.productName = options_.productName;
+    config.programVersion = options_.programVersion;
+    versionCheck_ = std::make_unique<VersionCheckThread>(std::move(config),
+                                                         options_.openWebAddress,
+                                                         options_.offerBox);
+  }
+}
+
+CMainFrame::~CMainFrame() {
+  // No post reaches a half-destroyed window, and no worker waits on a box.
+  frameTarget_->Detach();
+  if (logTarget_) logTarget_->Detach();
+  questions_->Shutdown();
+  platform::SetNoticeSink(nullptr);
+  notices_->Release();
+  SaveCurrentSite();
+  foregroundSession.Stop();
+  versionCheck_.reset();  // answers an open offer No and joins the thread
+}
+
+std::string CMainFrame::CurrentSitePath() const {
+  return platform::JoinPath(options_.programFolder, kCurrentSiteFile);
+}
+
+void CMainFrame::LoadCurrentSite() { currentSite = LoadCurrentSiteFile(CurrentSitePath()); }
+
+void CMainFrame::SaveCurrentSite() { SaveCurrentSiteFile(CurrentSitePath(), currentSite); }
+
+void CMainFrame::CreatePanes() {
+  const wxSize client = GetClientSize();
+  const int w = client.x, h = client.y;
+  const long splitterStyle = wxSP_3D | wxSP_LIVE_UPDATE;
+  outerSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, client, splitterStyle);
+  topSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
+                                     wxSize(w, (2 * h) / 3), splitterStyle);
+  bottomSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
+                                        wxSize(w, h / 3), splitterStyle);
+  for (wxSplitterWindow* s : {outerSplitter, topSplitter, bottomSplitter})
+    s->SetMinimumPaneSize(kMinimumPaneSize);
+
+  queueView = new CDownloadFileView(bottomSplitter);
+  infoView = new CMyInfoView(bottomSplitter);
+  localView = new CDirListView(topSplitter);
+  remoteView = new CFtpDirView(topSplitter);
+  bottomSplitter->SplitVertically(queueView, infoView, w / 2);
+  topSplitter->SplitVertically(localView, remoteView, w / 2);
+  outerSplitter->SplitHorizontally(topSplitter, bottomSplitter, (2 * h) / 3);
+
+  panesReady = 1;
+  activePane_ = localView;
+}
+
+void CMainFrame::WireSession() {
+  logTarget_ = platform::WindowTarget::Create(
+      infoView, [view = infoView](platform::Message& m) { view->HandleMessage(m); });
+  foregroundSession.logWindow = logTarget_;
+  questions_ = std::make_shared<CGuiQuestions>();
+  foregroundSession.questions = questions_;
+  notices_ = std::make_shared<CMessageBoxNotices>();
+  platform::SetNoticeSink(notices_);
+  document_.shownQueue = &foregroundSession.transferQueue;
+}
+
+void CMainFrame::ConnectSession(const SiteRecord& record) {
+  foregroundSession.SetSite(record);
+  foregroundSession.transferQueue.SetFile(LoginQueueFileName(record));
+  document_.shownQueue = &foregroundSession.transferQueue;
+  foregroundSession.Start();
+  foregroundSession.RefreshList();
+}
+
+void CMainFrame::StartUpConnect() {
+  if (currentSite.address[0] != '\0') ConnectSession(currentSite);
+}
+
+void CMainFrame::ConnectToSite(const SiteRecord& record) {
+  foregroundSession.Stop();
+  ConnectSession(record);
+  std::memcpy(&currentSite, &record, sizeof currentSite);
+}
+
+void CMainFrame::CreateBars() {
+  SetMenuBar(BuildMainMenuBar());
+  toolBar = CreateToolBar(wxTB_FLAT | wxTB_HORIZONTAL | wxTB_DOCKABLE);
+  FillToolBar(*toolBar);
+  statusBar = new CImageStatusBar(this);
+  SetStatusBar(statusBar);
+  SetStatusBarPane(0);
+  wxFrame::SetStatusText("Ready", 0);
+  statusBar->LayoutFields(GetSize().x);
+}
+
+void CMainFrame::ShowFrame() {
+  if (options_.showMaximized) {
+    // Without a window manager a maximise request is ignored; filling the
+    // display first gives the same picture.
+    const int display = wxDisplay::GetFromWindow(this);
+    SetSize(wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display))
+                .GetClientArea());
+    Maximize(true);
+  }
+  Show(true);
+  Update();
+}
+
+void CMainFrame::LayoutPanes() {
+  if (panesReady != 1) return;
+  const wxSize client = GetClientSize();
+  const int w = client.x, h = client.y;
+  outerSplitter->SetSize(client);
+  outerSplitter->SetSashPosition((2 * h) / 3);
+  topSplitter->SetSashPosition(w / 2);
+  bottomSplitter->SetSashPosition(w / 2);
+}
+
+void CMainFrame::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  LayoutPanes();
+  if (statusBar) statusBar->LayoutFields(GetSize().x);
+}
+
+void CMainFrame::OnFrameMessage(platform::Message& message) {
+  if (!statusBar) return;
+  if (message.id == msg::WM_SESSION_PROGRESS_TEXT) {
+    statusBar->SetStatusText(FromSessionText(message.Text()));
+  } else if (message.id == msg::WM_SESSION_PROGRESS) {
+    statusBar->SetProgress(static_cast<int>(message.wParam));
+    statusBar->SetSpeed(static_cast<std::int64_t>(message.lParam));
+  }
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  if (!closed_) {
+    closed_ = true;
+    foregroundSession.Stop();
+    if (options_.skinRemove) options_.skinRemove();
+  }
+  event.Skip();  // the default close destroys the window
+}
+
+void CMainFrame::ActivatePane(wxWindow* pane) {
+  if (pane == localView || pane == remoteView || pane == queueView || pane == infoView)
+    activePane_ = pane;
+}
+
+void CMainFrame::OnChildFocus(wxChildFocusEvent& event) {
+  for (wxWindow* w = event.GetWindow(); w && w != this; w = w->GetParent()) {
+    if (w == localView || w == remoteView || w == queueView || w == infoView) {
+      activePane_ = w;
+      break;
+    }
+  }
+  event.Skip();
+}
+
+void CMainFrame::MoveToPane(int step) {
+  wxWindow* order[] = {localView, remoteView, queueView, infoView};
+  int at = 0;
+  for (int i = 0; i < 4; ++i)
+    if (order[i] == activePane_) at = i;
+  wxWindow* next = order[(at + step + 4) % 4];
+  activePane_ = next;
+  if (next == infoView && infoView->logEdit)
+    infoView->logEdit->SetFocus();
+  else
+    next->SetFocus();
+}
+
+bool CMainFrame::TryBefore(wxEvent& event) {
+  // Commands go to the active pane first, then to the frame.
+  if (event.GetEventType() == wxEVT_MENU && activePane_ && !routing_) {
+    routing_ = true;
+    const bool taken = activePane_->ProcessWindowEventLocally(event);
+    routing_ = false;
+    if (taken) return true;
+  }
+  return wxFrame::TryBefore(event);
+}
+
+void CMainFrame::OnNewFolder() {
+  if (!foregroundSession.IsLoggedIn()) return;
+  CInputFileNameDlg dialog(this);
+  dialog.nameText = "New Folder";
+  if (dialog.ShowModal() == wxID_OK) foregroundSession.MakeDir(dialog.nameText.c_str());
+}
+
+void CMainFrame::BindCommands() {
+  Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_CHILD_FOCUS, &CMainFrame::OnChildFocus, this);
+
+  const auto on = [this](int id, std::function<void()> action) {
+    Bind(wxEVT_MENU, [action = std::move(action)](wxCommandEvent&) { action(); }, cmd::WxId(id));
+  };
+  on(cmd::ID_RECONNECT, [this] {
+    if (currentSite.address[0] == '\0') return;
+    foregroundSession.Stop();
+    ConnectSession(currentSite);
+  });
+  on(cmd::ID_DISCONNECT, [this] { foregroundSession.Stop(); });
+  on(cmd::ID_REMOTE_REFRESH, [this] { foregroundSession.RefreshList(); });
+  on(cmd::ID_CANCEL_OPERATION, [this] { foregroundSession.Cancel(); });
+  on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
+  on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
+  on(cmd::ID_REMOTE_NEW_FOLDER, [this] { OnNewFolder(); });
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
+  Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
+  // The site dialogs, the pane operations, the background window and the
+  // about box come with their panes and dialogs; until then these do nothing.
+  for (int id : {cmd::ID_SITE_MANAGER, cmd::ID_QUICK_CONNECT, cmd::ID_LOCAL_DELETE,
+                 cmd::ID_LOCAL_REFRESH, cmd::ID_LOCAL_DOWNLOAD, cmd::ID_LOCAL_UPLOAD,
+                 cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD, cmd::ID_REMOTE_UPLOAD,
+                 cmd::ID_REMOTE_EDIT, cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
+                 cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,
+                 cmd::ID_BACKGROUND_SELECT_ALL, cmd::ID_APP_ABOUT})
+    on(id, [] {});
+}

@@ -1,0 +1,118 @@
+// The program's single top-level window and composition root: the four panes
+// in nested splitters, the menu, toolbar, accelerators and status bar, the
+// foreground session with its windows, the current site kept in
+// "TWDefault.TWQ" beside the program, the start-up connect and the version
+// check.
+//
+// Child windows (splitters, panes, toolbar, status bar) are created with
+// `new` and owned by their wx parent, as wx wants; the members below only
+// point at them.
+#pragma once
+
+#include <wx/frame.h>
+#include <wx/splitter.h>
+#include <wx/toolbar.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/VersionCheck.h"
+#include "app/ui/TrawlixDoc.h"
+#include "app/ui/VersionCheckThread.h"
+#include "engine/FtpObject.h"
+#include "platform/ui/OpenWebAddress.h"
+#include "platform/ui/WindowTarget.h"
+#include "sites/SiteRecord.h"
+
+class CImageStatusBar;
+class CMyInfoView;
+class CDirListView;
+class CFtpDirView;
+class CDownloadFileView;
+class CGuiQuestions;
+class CMessageBoxNotices;
+
+struct FrameOptions {
+  std::string title = "Vessa Skiffline 4.3.2";
+  // Folder of "TWDefault.TWQ", ending in the path separator.
+  std::string programFolder;
+  std::string productName = "Vessa Skiffline";
+  std::string programVersion = "4.3.2";
+  platform::WebAddressOpener openWebAddress;
+  std::function<void()> skinRemove;  // called once when the window closes
+  bool startVersionCheck = true;
+  std::string versionFileAddress = kVersionFileAddress;
+  std::string downloadPageAddress = kDownloadPageAddress;
+  VersionCheckThread::YesNoBox offerBox;  // default: the wx message box
+  bool showMaximized = true;
+};
+
+class CMainFrame : public wxFrame {
+ public:
+  static constexpr int kMinimumPaneSize = 10;
+
+  explicit CMainFrame(FrameOptions options);
+  ~CMainFrame() override;
+
+  void ConnectToSite(const SiteRecord& record);
+  void LoadCurrentSite();
+  void SaveCurrentSite();
+  std::string CurrentSitePath() const;
+
+  // The resize rule: rows at two thirds and one third of the client height,
+  // both rows' columns at half the client width.
+  void LayoutPanes();
+
+  // The pane commands go to first (the last one clicked into).
+  wxWindow* ActivePane() const { return activePane_; }
+  void ActivatePane(wxWindow* pane);
+  const std::shared_ptr<platform::WindowTarget>& FrameTarget() const { return frameTarget_; }
+  const std::shared_ptr<platform::WindowTarget>& LogTarget() const { return logTarget_; }
+  CTrawlixDoc& Document() { return document_; }
+  const FrameOptions& Options() const { return options_; }
+
+  // --- members, in order ---
+  wxSplitterWindow* outerSplitter = nullptr;   // 2 rows
+  wxSplitterWindow* topSplitter = nullptr;     // outer row 0, 2 columns
+  wxSplitterWindow* bottomSplitter = nullptr;  // outer row 1, 2 columns
+  std::int32_t panesReady = 0;
+  CImageStatusBar* statusBar = nullptr;
+  wxToolBar* toolBar = nullptr;
+  CMyInfoView* infoView = nullptr;
+  CDirListView* localView = nullptr;
+  CFtpDirView* remoteView = nullptr;
+  CDownloadFileView* queueView = nullptr;
+  SiteRecord currentSite{};
+  CFtpObject foregroundSession;
+
+ protected:
+  bool TryBefore(wxEvent& event) override;
+
+ private:
+  void CreatePanes();
+  void WireSession();
+  void CreateBars();
+  void StartUpConnect();
+  void ShowFrame();
+  void ConnectSession(const SiteRecord& record);
+  void BindCommands();
+  void OnFrameMessage(platform::Message& message);
+  void OnSize(wxSizeEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void OnChildFocus(wxChildFocusEvent& event);
+  void MoveToPane(int step);
+  void OnNewFolder();
+
+  FrameOptions options_;
+  CTrawlixDoc document_;
+  wxWindow* activePane_ = nullptr;
+  bool routing_ = false;
+  bool closed_ = false;
+  std::shared_ptr<platform::WindowTarget> frameTarget_;
+  std::shared_ptr<platform::WindowTarget> logTarget_;
+  std::shared_ptr<CGuiQuestions> questions_;
+  std::shared_ptr<CMessageBoxNotices> notices_;
+  std::unique_ptr<VersionCheckThread> versionCheck_;  // last: joined first
+};

@@ -1,0 +1,29 @@
+// The application object: loads the optional skin library when it is built,
+// starts the skin, reads the settings and handles the first run in OnInit,
+// then creates the main window; the skin library is unloaded with the object.
+#pragma once
+
+#include <wx/app.h>
+
+#include <string>
+
+#include "app/ui/ProgramSettings.h"
+#include "app/ui/SkinLibrary.h"
+
+class CTrawlixApp : public wxApp {
+ public:
+  CTrawlixApp();
+
+  bool OnInit() override;
+  int OnExit() override;
+
+  // The folder of the running program, ending in the separator.
+  static std::string ProgramFolder();
+
+  CSkinLibrary skinLibrary;
+  ProgramSettings settings;
+  const std::string& productName() const { return settings.productName; }
+  const std::string& programVersion() const { return settings.programVersion; }
+  const std::string& helpAddress() const { return settings.helpAddress; }
+  const std::string& aboutTitle() const { return settings.aboutTitle; }
+};
