@@ -43,6 +43,8 @@ std::int32_t CFtpFunction::TransferRate(std::uint64_t startTick, std::uint64_t n
 int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,
                               platform::File& file, std::int64_t expectedSize) {
   DataSocketOwner connection(*this, data);
+  // A cancel or stop that came before the connection was published.
+  if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
   const std::uint64_t start = platform::TickMs();
   auto buffer = std::make_unique_for_overwrite<char[]>(kReceiveBlock);
   std::int64_t total = 0;
@@ -84,6 +86,8 @@ int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHa
 int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandle data,
                            platform::File& file) {
   DataSocketOwner connection(*this, data);
+  // A cancel or stop that came before the connection was published.
+  if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
   const std::uint64_t start = platform::TickMs();
   const std::int64_t fileSize = file.Size();
   auto buffer = std::make_unique_for_overwrite<char[]>(kSendBlock);

@@ -63,6 +63,8 @@ int CFtpFunction::ListDirectory(int notify) {
 int CFtpFunction::ReceiveListing(platform::SocketHandle control, platform::SocketHandle data,
                                  int notify) {
   DataSocketOwner connection(*this, data);
+  // A cancel or stop that came before the connection was published.
+  if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
   std::string text;
   std::string piece(kListingPiece, '\0');
   bool failed = false;
