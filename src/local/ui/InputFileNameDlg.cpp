@@ -31,8 +31,8 @@ bool CInputFileNameDlg::TransferDataToWindow() {
   // Typing replaces the proposed name at once.
   nameEdit->ChangeValue(wxString::FromUTF8(nameText));
   nameEdit->SetFocus();
+  // The caret ends at the end of the selection, which scrolls it into view.
   nameEdit->SelectAll();
-  nameEdit->ShowPosition(nameEdit->GetLastPosition());
   return true;
 }
 

@@ -73,6 +73,7 @@ struct CGuiQuestions::Broker {
     if (p.kind == Pending::Kind::TargetExists) {
       CSelectActionDlg dlg(nullptr);
       Fill(dlg, p);
+      dlg.result = ACTION_SKIP;  // a loop ended by no button at all answers Skip
       dlg.ShowModal();
       TakeAnswer(dlg, p);
     } else {
