@@ -95,6 +95,12 @@ void CMainFrame::CreatePanes() {
   infoView = new CMyInfoView(bottomSplitter);
   localView = new CDirListView(topSplitter);
   remoteView = new CFtpDirView(topSplitter);
+  // A fixed minimum keeps wx from taking a pane's current size as the least
+  // it may have, which would stop the sashes from moving.
+  const wxSize minimum(kMinimumPaneSize, kMinimumPaneSize);
+  for (wxWindow* pane : std::initializer_list<wxWindow*>{topSplitter, bottomSplitter, queueView,
+                                                         infoView, localView, remoteView})
+    pane->SetMinSize(minimum);
   bottomSplitter->SplitVertically(queueView, infoView, w / 2);
   topSplitter->SplitVertically(localView, remoteView, w / 2);
   outerSplitter->SplitHorizontally(topSplitter, bottomSplitter, (2 * h) / 3);
