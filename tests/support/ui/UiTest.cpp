@@ -64,7 +64,7 @@ struct ModalDialogCloser::Impl final : wxTimer {
     int closed = 0;
     std::set<void*> wxHandles;
     for (wxWindow* w : wxTopLevelWindows) {
-      auto* dialog = wxDynamicCast(w, wxDialog);
+      auto* dialog = dynamic_cast<wxDialog*>(w);
       if (!dialog) continue;
       wxHandles.insert(dialog->GetHandle());
       if (!dialog->IsModal()) continue;
