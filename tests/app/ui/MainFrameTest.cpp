@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "FrameTestSupport.h"
+#include "support/ScriptedFtpServer.h"
 #include "app/ui/CommandTable.h"
 #include "app/ui/ImageStatusBar.h"
 #include "app/ui/MyInfoView.h"
@@ -243,6 +244,46 @@ TEST_F(MainFrameTest, ClosingStopsTheSessionAndRemovesTheSkinOnce) {
 TEST_F(MainFrameTest, WindowTitleComesFromTheOptions) {
   Open();
   EXPECT_EQ(frame->GetTitle(), "Vessa Skiffline 4.3.2");
+}
+
+}  // namespace
+
+namespace {
+
+// The site used last is connected at start-up: login, then a listing, with
+// every line in the log pane; Disconnect then stops the session.
+TEST(MainFrameStartUp, ConnectsToTheSiteUsedLast) {
+  skifftest::TempDir program;
+  skifftest::TempDir work;  // the login's queue file goes to the working folder
+  const wxString oldWorkingDir = wxGetCwd();
+  ASSERT_TRUE(wxSetWorkingDirectory(work.Path()));
+  skifftest::ScriptedFtpServer server;
+  server.AddFile("/pub/readme.txt", "hello\n");
+  SiteRecord site{};
+  std::strcpy(site.siteName, "Local test");
+  std::strcpy(site.address, server.Address().c_str());
+  std::strcpy(site.user, "bob");
+  std::strcpy(site.password, "secret");
+  program.WriteFile("TWDefault.TWQ", std::string(reinterpret_cast<const char*>(&site), sizeof site));
+
+  CMainFrame* frame = new CMainFrame(TestFrameOptions(program));
+  EXPECT_STREQ(frame->currentSite.address, server.Address().c_str());
+  EXPECT_TRUE(server.WaitForCommand("PASS secret", 10000));
+  EXPECT_TRUE(server.WaitForCommand("LIST", 10000));
+  CColorEdit* log = frame->infoView->logEdit;
+  EXPECT_TRUE(uitest::PumpUntil(
+      [&] { return log->GetValue().Find("USER bob") != wxNOT_FOUND && frame->foregroundSession.IsLoggedIn(); },
+      10000))
+      << log->GetValue().utf8_string();
+  EXPECT_EQ(frame->foregroundSession.transferQueue.QueueFile(), LoginQueueFileName(site));
+
+  wxCommandEvent disconnect(wxEVT_MENU, cmd::WxId(cmd::ID_DISCONNECT));
+  frame->GetEventHandler()->ProcessEvent(disconnect);
+  EXPECT_FALSE(frame->foregroundSession.IsLoggedIn());
+  EXPECT_STREQ(frame->currentSite.address, server.Address().c_str());  // kept for Reconnect
+  DestroyFrame(frame);
+  EXPECT_EQ(program.ReadFile("TWDefault.TWQ").size(), sizeof site);
+  wxSetWorkingDirectory(oldWorkingDir);
 }
 
 }  // namespace
