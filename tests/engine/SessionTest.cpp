@@ -301,6 +301,46 @@ TEST_F(SessionTest, StopDuringASlowListingReturnsAndTheSessionWorksAgain) {
   EXPECT_EQ(server.ConnectionCount(), 2);
 }
 
+TEST_F(SessionTest, StopDuringASlowDownloadReturnsAndTheSessionWorksAgain) {
+  std::string data = PatternData(4 * 1024 * 1024, 21);
+  server.AddFile("/slow.bin", data);
+  skifftest::DataOptions slow;
+  slow.chunkSize = 4096;
+  slow.chunkDelayMs = 20;  // about twenty seconds for the whole file
+  server.SetDataOptions(slow);  // the run lists the folder first
+  TempDir local;
+
+  StartWith(MakeSite(server.Address()));
+  ASSERT_TRUE(WaitLoggedIn());
+  TransferEntry entry = MakeEntry(session.site, "slow.bin", local.Folder(), XFER_DOWNLOAD,
+                                  static_cast<std::int64_t>(data.size()));
+  ASSERT_EQ(session.QueueTransfer(entry), 1);
+  ASSERT_TRUE(windows.progress->WaitFor(
+      [](const std::vector<platform::Message>& all) {
+        for (auto& m : all)
+          if (m.id == msg::WM_SESSION_PROGRESS) return true;
+        return false;
+      },
+      kWaitMs));
+
+  auto stopped = std::async(std::launch::async, [&] { session.Stop(); });
+  ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_FALSE(session.HasWorker());
+  EXPECT_EQ(session.IsLoggedIn(), 0);
+  EXPECT_EQ(server.CountCommands("QUIT"), 0u);
+  // What arrived is kept as it came.
+  std::string partial = ReadFile(local.Path("slow.bin"));
+  EXPECT_LT(partial.size(), data.size());
+  EXPECT_EQ(partial, data.substr(0, partial.size()));
+
+  server.SetDataOptions(skifftest::DataOptions{});
+  windows.log->Clear();
+  StartWith(MakeSite(server.Address()));
+  ASSERT_TRUE(WaitLoggedIn());
+  ASSERT_TRUE(session.Post(SESSION_REFRESH_LIST));
+  ASSERT_TRUE(WaitForStatus(*windows.log, "Successful transfers"));
+}
+
 TEST_F(SessionTest, StopIsIgnoredWhileNotLoggedInButDestructionEndsTheWorker) {
   // A server that never greets: the worker hangs in its first attempt.
   server.SetGreeting(Script());
