@@ -5,9 +5,6 @@
 
 namespace {
 
-// The message pane takes what the indicators leave.
-constexpr int kFieldWidths[CImageStatusBar::kFieldCount] = {-1, 40, 40, 40};
-
 struct Indicator {
   int field;
   wxKeyCode key;
@@ -24,7 +21,11 @@ constexpr Indicator kIndicators[] = {
 CImageStatusBar::CImageStatusBar(wxWindow* parent, wxWindowID id)
     : wxStatusBar(parent, id, wxSTB_DEFAULT_STYLE),
       fields_(this, {kProgressId, kStatusTextId, kSpeedTextId}, "0 k/s") {
-  SetFieldsCount(kFieldCount, kFieldWidths);
+  // The message pane takes what the indicators leave; each indicator is as
+  // wide as its text.
+  int widths[kFieldCount] = {-1, 0, 0, 0};
+  for (const Indicator& ind : kIndicators) widths[ind.field] = GetTextExtent(ind.text).x + 12;
+  SetFieldsCount(kFieldCount, widths);
   UpdateIndicators();
   Bind(wxEVT_IDLE, &CImageStatusBar::OnIdle, this);
 }

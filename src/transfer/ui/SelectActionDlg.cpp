@@ -52,6 +52,11 @@ CSelectActionDlg::CSelectActionDlg(wxWindow* parent, long extraStyle)
   Bind(wxEVT_BUTTON, &CSelectActionDlg::OnSkip, this, wxID_CANCEL);
   Bind(wxEVT_CLOSE_WINDOW, &CSelectActionDlg::OnClose, this);
   Bind(wxEVT_CHAR_HOOK, &CSelectActionDlg::OnCharHook, this);
+  // Opened for a worker, with no owner: it comes to the front by itself.
+  Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+    event.Skip();
+    if (event.IsShown()) Raise();
+  });
 }
 
 bool CSelectActionDlg::TransferDataToWindow() {

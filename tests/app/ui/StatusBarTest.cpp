@@ -4,6 +4,8 @@
 #include <wx/dialog.h>
 #include <wx/frame.h>
 #include <wx/sizer.h>
+#include <wx/uiaction.h>
+#include <wx/utils.h>
 
 #include "app/ui/ImageStatusBar.h"
 #include "app/ui/ProgressStatusCtrl.h"
@@ -111,6 +113,20 @@ TEST_F(StatusBar, IndicatorFieldsShowOnlyKnownTexts) {
     const wxString shown = bar->GetStatusText(CImageStatusBar::kCapsField + i);
     EXPECT_TRUE(shown == known[i][0] || shown == known[i][1]) << shown;
   }
+}
+
+TEST_F(StatusBar, CapsLockIndicatorFollowsTheKey) {
+  const bool wasOn = wxGetKeyState(WXK_CAPITAL);
+  wxUIActionSimulator sim;
+  sim.Char(WXK_CAPITAL);  // toggles Caps Lock on the display
+  uitest::PumpUntil([&] { return wxGetKeyState(WXK_CAPITAL) != wasOn; }, 2000);
+  bar->UpdateIndicators();
+  const wxString shown = bar->GetStatusText(CImageStatusBar::kCapsField);
+  sim.Char(WXK_CAPITAL);  // back as it was
+  uitest::PumpUntil([&] { return wxGetKeyState(WXK_CAPITAL) == wasOn; }, 2000);
+  bar->UpdateIndicators();
+  EXPECT_EQ(shown, wasOn ? "" : "CAP");
+  EXPECT_EQ(bar->GetStatusText(CImageStatusBar::kCapsField), wasOn ? "CAP" : "");
 }
 
 struct ProgressStrip : testing::Test {

@@ -80,7 +80,7 @@ struct GuiQuestions : testing::Test {
   }
 
   CSelectActionDlg* OpenTargetDialog() {
-    return wxDynamicCast(questions.OpenDialog(), CSelectActionDlg);
+    return dynamic_cast<CSelectActionDlg*>(questions.OpenDialog());
   }
   bool WaitForTargetDialog() {
     return uitest::PumpUntil([&] { return OpenTargetDialog() && OpenTargetDialog()->IsShown(); });
@@ -88,7 +88,7 @@ struct GuiQuestions : testing::Test {
   static int ShownQuestionDialogs() {
     int n = 0;
     for (wxWindow* w : wxTopLevelWindows)
-      if ((wxDynamicCast(w, CSelectActionDlg) || wxDynamicCast(w, CInputFileNameDlg)) &&
+      if ((dynamic_cast<CSelectActionDlg*>(w) || dynamic_cast<CInputFileNameDlg*>(w)) &&
           w->IsShown())
         ++n;
     return n;
@@ -215,9 +215,9 @@ TEST_F(GuiQuestions, DialogDestroyedUnansweredReleasesItsWorker) {
 TEST_F(GuiQuestions, NewNameIsAskedWithTheProposedText) {
   NameWorker ok(questions, "draft.txt");
   ASSERT_TRUE(uitest::PumpUntil([&] {
-    return wxDynamicCast(questions.OpenDialog(), CInputFileNameDlg) != nullptr;
+    return dynamic_cast<CInputFileNameDlg*>(questions.OpenDialog()) != nullptr;
   }));
-  auto* dlg = wxDynamicCast(questions.OpenDialog(), CInputFileNameDlg);
+  auto* dlg = dynamic_cast<CInputFileNameDlg*>(questions.OpenDialog());
   EXPECT_EQ(dlg->nameEdit->GetValue(), "draft.txt");
   dlg->nameEdit->ChangeValue("final.txt");
   Click(*dlg, wxID_OK);
@@ -229,9 +229,9 @@ TEST_F(GuiQuestions, NewNameIsAskedWithTheProposedText) {
   ASSERT_TRUE(uitest::PumpUntil([&] { return questions.OpenDialog() == nullptr; }));
   NameWorker cancel(questions, "draft.txt");
   ASSERT_TRUE(uitest::PumpUntil([&] {
-    return wxDynamicCast(questions.OpenDialog(), CInputFileNameDlg) != nullptr;
+    return dynamic_cast<CInputFileNameDlg*>(questions.OpenDialog()) != nullptr;
   }));
-  auto* second = wxDynamicCast(questions.OpenDialog(), CInputFileNameDlg);
+  auto* second = dynamic_cast<CInputFileNameDlg*>(questions.OpenDialog());
   second->nameEdit->ChangeValue("ignored");
   Click(*second, wxID_CANCEL);
   ASSERT_TRUE(uitest::PumpUntil([&] { return cancel.done.load(); }));
@@ -247,11 +247,11 @@ TEST_F(GuiQuestions, AskedOnTheUserInterfaceThreadTheDialogIsModal) {
   wxTheApp->CallAfter([&] {
     uitest::PumpUntil([&] {
       for (wxWindow* w : wxTopLevelWindows)
-        if (auto* d = wxDynamicCast(w, CSelectActionDlg); d && d->IsModal()) return true;
+        if (auto* d = dynamic_cast<CSelectActionDlg*>(w); d && d->IsModal()) return true;
       return false;
     });
     for (wxWindow* w : wxTopLevelWindows) {
-      if (auto* d = wxDynamicCast(w, CSelectActionDlg); d && d->IsModal()) {
+      if (auto* d = dynamic_cast<CSelectActionDlg*>(w); d && d->IsModal()) {
         wasModal = true;
         d->applyAllBox->SetValue(true);
         Click(*d, CSelectActionDlg::kRenameId);
@@ -262,7 +262,7 @@ TEST_F(GuiQuestions, AskedOnTheUserInterfaceThreadTheDialogIsModal) {
   wxTimer limit;
   limit.Bind(wxEVT_TIMER, [](wxTimerEvent&) {
     for (wxWindow* w : wxTopLevelWindows)
-      if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal()) d->EndModal(wxID_CANCEL);
+      if (auto* d = dynamic_cast<wxDialog*>(w); d && d->IsModal()) d->EndModal(wxID_CANCEL);
   });
   limit.StartOnce(10000);
   questions.AskTargetExists(q);

@@ -35,7 +35,7 @@ inline int ShowModalDriven(wxDialog& dialog, std::function<void(wxDialog&)> act,
 
 // Clicks a button the way the toolkit reports a click.
 inline void Click(wxWindow& dialog, wxWindowID id) {
-  auto* button = wxDynamicCast(dialog.FindWindow(id), wxButton);
+  auto* button = dynamic_cast<wxButton*>(dialog.FindWindow(id));
   ASSERT_NE(button, nullptr) << id;
   wxCommandEvent click(wxEVT_BUTTON, id);
   click.SetEventObject(button);
