@@ -136,6 +136,7 @@ struct CGuiQuestions::Broker {
   // The dialog closed with its answer taken: it goes once its own close
   // handling has finished.
   void CallAfterClosed(const std::shared_ptr<Broker>& self, wxDialog* closed) {
+    if (!wxTheApp) return;
     wxTheApp->CallAfter([self, closed] {
       if (self->dialog == closed) self->CloseShown(self);
     });
