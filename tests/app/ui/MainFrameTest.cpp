@@ -241,6 +241,27 @@ TEST_F(MainFrameTest, ClosingStopsTheSessionAndRemovesTheSkinOnce) {
   EXPECT_EQ(program.ReadFile("TWDefault.TWQ").size(), 948u);
 }
 
+TEST_F(MainFrameTest, ReconnectWithoutACurrentSiteDoesNothing) {
+  Open();
+  wxCommandEvent reconnect(wxEVT_MENU, cmd::WxId(cmd::ID_RECONNECT));
+  frame->GetEventHandler()->ProcessEvent(reconnect);
+  EXPECT_FALSE(frame->foregroundSession.HasWorker());
+}
+
+TEST_F(MainFrameTest, F6AndShiftF6MoveThroughThePanes) {
+  Open();
+  auto move = [&](int id) {
+    wxCommandEvent event(wxEVT_MENU, id);
+    frame->GetEventHandler()->ProcessEvent(event);
+    return frame->ActivePane();
+  };
+  EXPECT_EQ(move(cmd::ID_NEXT_PANE), frame->remoteView);
+  EXPECT_EQ(move(cmd::ID_NEXT_PANE), frame->queueView);
+  EXPECT_EQ(move(cmd::ID_NEXT_PANE), frame->infoView);
+  EXPECT_EQ(move(cmd::ID_NEXT_PANE), frame->localView);
+  EXPECT_EQ(move(cmd::ID_PREV_PANE), frame->infoView);
+}
+
 TEST_F(MainFrameTest, WindowTitleComesFromTheOptions) {
   Open();
   EXPECT_EQ(frame->GetTitle(), "Vessa Skiffline 4.3.2");
