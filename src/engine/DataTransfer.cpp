@@ -36,8 +36,15 @@ void PostProgress(const platform::WindowHandle& window, std::int64_t total,
 std::int32_t CFtpFunction::TransferRate(std::uint64_t startTick, std::uint64_t nowTick,
                                         std::int64_t total) {
   if (startTick >= nowTick) return 0;
-  std::int64_t rate = total * 1000 / static_cast<std::int64_t>(nowTick - startTick);
-  return static_cast<std::int32_t>(rate);
+  std::int64_t elapsed = static_cast<std::int64_t>(nowTick - startTick);
+  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+  if (total <= 0) return 0;
+  // Faster than 2 GB/s does not fit the 32-bit value: it saturates, never wraps.
+  if (total / elapsed > kMax / 1000) return static_cast<std::int32_t>(kMax);
+  std::int64_t rate = total <= std::numeric_limits<std::int64_t>::max() / 1000
+                          ? total * 1000 / elapsed
+                          : total / elapsed * 1000;
+  return static_cast<std::int32_t>(rate > kMax ? kMax : rate);
 }
 
 int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,

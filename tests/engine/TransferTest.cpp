@@ -326,6 +326,9 @@ TEST(TransferRate, BytesPerSecondSinceTheStart) {
   EXPECT_EQ(CFtpFunction::TransferRate(2000, 1000, 500), 0);
   EXPECT_EQ(CFtpFunction::TransferRate(1000, 1500, 1000), 2000);
   EXPECT_EQ(CFtpFunction::TransferRate(0, 1000, 1500000000), 1500000000);
+  // Loopback speeds beyond the 32-bit range saturate instead of turning negative.
+  EXPECT_EQ(CFtpFunction::TransferRate(0, 1, 3LL * 1024 * 1024 * 1024), 2147483647);
+  EXPECT_EQ(CFtpFunction::TransferRate(0, 1, 9000000000000000000LL), 2147483647);
 }
 
 }  // namespace
