@@ -1,4 +1,5 @@
 // The receive and send loops of a file transfer, with throttled progress.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -15,6 +16,7 @@ namespace {
 // faster than 1 MiB ones (page-cache writes of 1 MiB were often much slower).
 constexpr std::size_t kReceiveBlock = 512 * 1024;
 constexpr std::size_t kSendBlock = 1024 * 1024;
+constexpr std::size_t kSendPiece = 128 * 1024;
 
 std::int32_t Percent(std::int64_t total, std::int64_t expected) {
   if (expected <= 0 || total >= expected) return 100;
@@ -111,7 +113,8 @@ int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandl
     }
     std::size_t sent = 0;
     while (sent < static_cast<std::size_t>(got)) {
-      long n = platform::SendBytes(data, buffer.get() + sent, static_cast<std::size_t>(got) - sent);
+      std::size_t piece = std::min(static_cast<std::size_t>(got) - sent, kSendPiece);
+      long n = platform::SendBytes(data, buffer.get() + sent, piece);
       if (n <= 0) {
         sendFailed = n < 0;
         break;
