@@ -166,7 +166,13 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
 
 int CFtpLib::SendCommand(const char* line, SocketHandle s) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
-  if (proceed.load() == 0 || stopRequested.load() || line == nullptr) return REPLY_LOCAL_FAILURE;
+  if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;
+  return SendCommandDespiteProceed(line, s);
+}
+
+int CFtpLib::SendCommandDespiteProceed(const char* line, SocketHandle s) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  if (stopRequested.load() || line == nullptr) return REPLY_LOCAL_FAILURE;
   if (!SendLine(s, line, std::strlen(line))) {
     FormatMessage(" %d error while Send ftp command !", platform::LastSocketError());
     return REPLY_LOCAL_FAILURE;

@@ -45,6 +45,9 @@ class CFtpLib {
   // proceed is 0 (nothing sent or logged), on a send failure, or when the reply
   // can't be read.
   int SendCommand(const char* line, platform::SocketHandle s);
+  // SendCommand without the `proceed` check, for ABOR: a user's Stop clears
+  // `proceed` and then cancels, and the abort must still reach the server.
+  int SendCommandDespiteProceed(const char* line, platform::SocketHandle s);
   // Reads one complete reply (single- or multi-line), logging each line; 999 on
   // a receive failure, a closed connection or a stop.
   // A line that arrives in several segments is gathered until its LF; a line

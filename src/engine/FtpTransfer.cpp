@@ -37,27 +37,22 @@ bool CFtpFunction::OpenLocalFile(const TransferEntry& entry, const std::string& 
     return file.Open(path, platform::OpenMode::ReadWriteOpenAlways) ||
            file.Open(path, platform::OpenMode::ReadExisting);
   }
-  if (entry.existsAction == ACTION_RESUME)
-    return file.Open(path, platform::OpenMode::ReadWriteOpenAlways);
-  return file.Open(path, platform::OpenMode::ReadWriteTruncate);
+  // A download keeps the old content until the server has accepted RETR and
+  // opened the data connection: a refused or failed start loses nothing.
+  return file.Open(path, platform::OpenMode::ReadWriteOpenAlways);
 }
 
 int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
                                        const TransferEntry& entry, platform::File& file) {
   std::memset(buffer, 0, sizeof buffer);
-  bool resumed = false;
   if (entry.site.resumeSupported == 1) {
     char rest[kCommandBufferSize];
     std::snprintf(rest, sizeof rest, "REST %lld\r\n", static_cast<long long>(entry.resumeOffset));
     if (SendCommand(rest, controlSocket.load()) == 350) {
       // The server continues at the offset; so must the local file, or fail.
       if (!file.Seek(entry.resumeOffset)) return 0;
-      resumed = true;
     }
   }
-  // A download that does not continue where it stopped starts the file anew,
-  // so no stale tail of an older copy survives behind the new content.
-  if (entry.direction == XFER_DOWNLOAD && !resumed) file.Truncate(0);
 
   const char* format = "RETR %s\r\n";
   if (entry.direction == XFER_UPLOAD)
@@ -79,19 +74,36 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
     return 0;
   }
   std::string path = platform::JoinPath(FieldText(entry.localDir), FieldText(entry.localName));
+  const bool download = entry.direction == XFER_DOWNLOAD;
+  const bool existed = platform::PathExists(path);
   platform::File file;
   if (!OpenLocalFile(entry, path, file)) return 0;
+  // A download that fails before any data arrives leaves no new empty file
+  // behind, which a later run would take for an existing target.
+  auto abandon = [&] {
+    file.Close();
+    if (download && !existed) platform::RemoveFile(path);
+    return 0;
+  };
 
   char command[kCommandBufferSize];
-  if (!BuildTransferCommand(command, entry, file)) return 0;
+  if (!BuildTransferCommand(command, entry, file)) return abandon();
   // The session's own connection: an entry's stored socket may be stale.
   platform::SocketHandle control = controlSocket.load();
-  if (SendCommand("TYPE I\r\n", control) >= 400) return 0;
+  if (SendCommand("TYPE I\r\n", control) >= 400) return abandon();
   platform::Socket listener(OpenDataPort(control));
-  if (!listener.Valid()) return 0;
-  if (SendCommand(command, control) >= 400) return 0;
+  if (!listener.Valid()) return abandon();
+  if (SendCommand(command, control) >= 400) return abandon();
   platform::SocketHandle data = AcceptData(listener.Get());
-  if (data == platform::kInvalidSocket) return 0;
+  if (data == platform::kInvalidSocket) {
+    // The server may still answer the transfer command (425, 426): read it
+    // now, or it would be taken for the reply to the next command.
+    DrainReplies();
+    return abandon();
+  }
+  // The data is coming: a download that does not continue where the file
+  // ends starts it anew, so no stale tail of an older copy survives.
+  if (download) file.Truncate(file.Position());
 
   PostProgressText(FieldText(entry.remoteName).c_str());
   int result = entry.direction == XFER_UPLOAD ? SendFile(control, data, file)

@@ -22,6 +22,6 @@ void CFtpFunction::AbortTransfer() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   // Servers act on ABOR only once the data connection is gone.
   ShutdownDataSocket();
-  SendCommand("ABOR\r\n", controlSocket.load());
+  SendCommandDespiteProceed("ABOR\r\n", controlSocket.load());
   DrainReplies();
 }

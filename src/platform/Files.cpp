@@ -91,6 +91,10 @@ bool File::Seek(std::int64_t offset) {
   return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
 }
 
+std::int64_t File::Position() const {
+  return static_cast<std::int64_t>(::lseek(fd_, 0, SEEK_CUR));
+}
+
 std::int64_t File::Size() const {
   struct stat st {};
   if (::fstat(fd_, &st) != 0) return -1;

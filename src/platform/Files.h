@@ -46,6 +46,7 @@ class File {
   // Writes at an absolute position without moving the file position.
   bool WriteAt(std::int64_t offset, const void* data, std::size_t size);
   bool Seek(std::int64_t offset);  // from the start
+  std::int64_t Position() const;   // -1 on error
   std::int64_t Size() const;       // -1 on error
   bool Truncate(std::int64_t size);
   bool Sync();  // flushes data to the disk

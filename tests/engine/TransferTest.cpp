@@ -173,6 +173,27 @@ TEST_F(TransferTest, RefusedCommandsFailAndKeepTheEntry) {
   EXPECT_EQ(server.Transfers().size(), 0u);
 }
 
+TEST_F(TransferTest, RefusedDownloadKeepsTheOldFileAndMakesNoNewOne) {
+  // An overwrite whose RETR the server refuses must not destroy the old copy.
+  WriteFile(dir.Path("keep.txt"), "precious");
+  TransferEntry existing = Download("keep.txt", 4);
+  existing.existsAction = ACTION_OVERWRITE;
+  server.QueueReply("RETR", Script("550 Failed to open file."));
+  EXPECT_EQ(client.TransferFile(existing), 0);
+  EXPECT_EQ(ReadFile(dir.Path("keep.txt")), "precious");
+
+  // A failed start leaves no empty file that a later run would take for an
+  // existing target.
+  server.QueueReply("RETR", Script("550 Failed to open file."));
+  EXPECT_EQ(client.TransferFile(Download("missing.txt", 4)), 0);
+  EXPECT_FALSE(platform::PathExists(dir.Path("missing.txt")));
+
+  // Once the data comes, an overwrite replaces the whole old content.
+  server.AddFile("/keep.txt", "new");
+  EXPECT_EQ(client.TransferFile(existing), 1);
+  EXPECT_EQ(ReadFile(dir.Path("keep.txt")), "new");
+}
+
 TEST_F(TransferTest, DownloadCutShortStillCountsWhenTheServerSaysSo) {
   server.AddFile("/cut.bin", PatternData(100000));
   DataOptions opt;
@@ -237,6 +258,55 @@ TEST_F(TransferTest, CancelInTheMiddleLeavesThePartialFileAndLogsAbor) {
   ASSERT_EQ(client.ListDirectory(0), 1);
   bool found = false;
   for (auto& r : client.listing) found |= std::string(r.name) == "after.txt";
+  EXPECT_TRUE(found);
+}
+
+TEST_F(TransferTest, StopClearsProceedYetTheCancelStillSendsAbor) {
+  // The Stop command of a transmission clears proceed, then cancels the
+  // running transfer: the abort must still reach the server.
+  std::string data = PatternData(4 * 1024 * 1024, 5);
+  server.AddFile("/stop.bin", data);
+  DataOptions slow;
+  slow.chunkSize = 8192;
+  slow.chunkDelayMs = 10;
+  server.QueueDataOptions(slow);
+  TransferEntry entry = Download("stop.bin", static_cast<std::int64_t>(data.size()));
+  auto running = std::async(std::launch::async, [&] { return client.TransferFile(entry); });
+  ASSERT_TRUE(windows.progress->WaitFor(
+      [](const std::vector<platform::Message>& all) {
+        for (auto& m : all)
+          if (m.id == msg::WM_SESSION_PROGRESS) return true;
+        return false;
+      },
+      kWaitMs));
+  client.SetProceed(0);
+  client.Cancel();
+  ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(running.get(), 0);
+  EXPECT_TRUE(server.WaitForCommand("ABOR", kWaitMs));
+  client.SetProceed(1);
+}
+
+TEST_F(TransferTest, LateReplyAfterAFailedDataConnectionIsNotTakenForTheNextOne) {
+  server.AddFile("/late.bin", "x");
+  server.AddFile("/next.txt", "1");
+  client.dataConnectTimeoutMs = 300;
+  DataOptions late;
+  late.connectDelayMs = 700;  // after the client gave up waiting
+  server.QueueDataOptions(late);
+  EXPECT_EQ(client.TransferFile(Download("late.bin", 1)), 0);
+
+  // The failed RETR's late reply is read with it, so the listing's commands
+  // get their own replies.
+  client.dataConnectTimeoutMs = kDataConnectTimeoutMs;
+  windows.log->Clear();
+  ASSERT_EQ(client.ListDirectory(0), 1);
+  auto lines = LogLines(*windows.log);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "COMMAND >   TYPE A\r\n");
+  EXPECT_EQ(lines[1].rfind("                        200", 0), 0u) << lines[1];
+  bool found = false;
+  for (auto& r : client.listing) found |= std::string(r.name) == "next.txt";
   EXPECT_TRUE(found);
 }
 
