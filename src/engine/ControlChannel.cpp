@@ -252,25 +252,30 @@ void CFtpLib::DrainReplies() {
   }
 }
 
-int CFtpLib::QuerySystemType() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+// The SYST and PWD exchanges: send the line, log it and read the whole reply
+// (a split or multi-line one too). A socket error is also shown in an
+// "error" box. Returns false on a socket error.
+bool CFtpLib::QueryExchange(const char* line, ReplyText& reply) {
   SocketHandle s = controlSocket.load();
-  static const char kLine[] = "SYST\r\n";
-  if (!SendLine(s, kLine, sizeof kLine - 1)) {
+  if (!SendLine(s, line, std::strlen(line))) {
     std::string text = FormatMessage(" %d error while Send ftp command !", platform::LastSocketError());
     platform::ShowNotice("error", text);
-    return REPLY_LOCAL_FAILURE;
+    return false;
   }
-  std::string echoed(kLine);
+  std::string echoed(line);
   LogProtocolLine(echoed, 1);
-
-  // The whole reply (a split or multi-line one too), judged by its text.
-  ReplyText reply;
   ReadReplyText(s, reply);
   if (reply.socketError) {
     platform::ShowNotice("error", MessageText());
-    return REPLY_LOCAL_FAILURE;
+    return false;
   }
+  return true;
+}
+
+int CFtpLib::QuerySystemType() {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  ReplyText reply;
+  if (!QueryExchange("SYST\r\n", reply)) return REPLY_LOCAL_FAILURE;
   std::string text = reply.all.substr(0, 259);
   int code = ReplyCode(reply.firstLine.c_str());
   if (code < 1 || code > 399) return 0;
@@ -286,24 +291,10 @@ int CFtpLib::QuerySystemType() {
 int CFtpLib::QueryCurrentDir() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;
-  SocketHandle s = controlSocket.load();
-  static const char kLine[] = "PWD\r\n";
-  if (!SendLine(s, kLine, sizeof kLine - 1)) {
-    std::string text = FormatMessage(" %d error while Send ftp command !", platform::LastSocketError());
-    platform::ShowNotice("error", text);
-    return REPLY_LOCAL_FAILURE;
-  }
-  std::string echoed(kLine);
-  LogProtocolLine(echoed, 1);
-
   // The path comes from the reply's first line; the rest of a multi-line
   // reply is read too, so that nothing is left for the next command.
   ReplyText reply;
-  ReadReplyText(s, reply);
-  if (reply.socketError) {
-    platform::ShowNotice("error", MessageText());
-    return REPLY_LOCAL_FAILURE;
-  }
+  if (!QueryExchange("PWD\r\n", reply)) return REPLY_LOCAL_FAILURE;
   if (!reply.complete && stopRequested.load()) return REPLY_LOCAL_FAILURE;
   char buffer[kReplyBufferSize] = {};
   std::strncpy(buffer, reply.firstLine.c_str(), 259);

@@ -145,6 +145,7 @@ class CFtpLib {
   // ReadReply that also hands back the text; the code of the reply's last
   // line, or 999 when the reply did not complete.
   int ReadReplyText(platform::SocketHandle s, ReplyText& text);
+  bool QueryExchange(const char* line, ReplyText& reply);
 
   // Set by Cancel for the running listing or transfer; cleared when one starts.
   std::atomic<bool> cancelRequested{false};

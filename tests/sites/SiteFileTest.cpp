@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "support/FileBytes.h"
 #include "platform/Files.h"
 #include "platform/Notice.h"
 #include "sites/FixedText.h"
@@ -17,6 +18,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using skifftest::ReadBytes;
+using skifftest::WriteBytes;
 
 class TempDir {
  public:
@@ -43,20 +47,6 @@ class RecordingSink : public platform::NoticeSink {
   std::vector<std::string> notices;
 };
 
-std::vector<unsigned char> ReadAll(const std::string& path) {
-  std::vector<unsigned char> out;
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::ReadExisting)) return out;
-  out.resize(static_cast<std::size_t>(f.Size()));
-  if (!out.empty()) f.Read(out.data(), out.size());
-  return out;
-}
-
-void WriteAll(const std::string& path, const std::vector<unsigned char>& bytes) {
-  platform::File f;
-  ASSERT_TRUE(f.Open(path, platform::OpenMode::WriteTruncate));
-  ASSERT_TRUE(f.Write(bytes.data(), bytes.size()));
-}
 
 SiteRecord Site(const std::string& name, const std::string& address = "ftp.example.org") {
   return MakeSiteRecord(name, address, "bob", "pw", "/pub", "/home/bob/", LOGIN_ACCOUNT);
@@ -103,7 +93,7 @@ TEST_F(SiteListTest, RecordSurvivesSaveAndLoadByteForByte) {
   std::vector<unsigned char> expected = Bytes(a);
   auto bb = Bytes(b);
   expected.insert(expected.end(), bb.begin(), bb.end());
-  EXPECT_EQ(ReadAll(path), expected);
+  EXPECT_EQ(ReadBytes(path), expected);
 
   SiteList loaded;
   ASSERT_EQ(LoadSiteFile(loaded, path), 1);
@@ -119,13 +109,13 @@ TEST_F(SiteListTest, PartialTrailingRecordIsDroppedAndNotWrittenBack) {
   auto two = Bytes(Site("two"));
   bytes.insert(bytes.end(), two.begin(), two.end());
   bytes.insert(bytes.end(), 100, 0xAB);
-  WriteAll(path, bytes);
+  WriteBytes(path, bytes);
   SiteList list;
   ASSERT_EQ(LoadSiteFile(list, path), 1);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"one", "two"}));
   ASSERT_EQ(SaveSiteFile(list, path), 1);
   bytes.resize(2 * sizeof(SiteRecord));
-  EXPECT_EQ(ReadAll(path), bytes);
+  EXPECT_EQ(ReadBytes(path), bytes);
 }
 
 TEST_F(SiteListTest, EmptyAndMissingFilesGiveAnEmptyListAndEmptyListSavesEmptyFile) {
@@ -133,11 +123,11 @@ TEST_F(SiteListTest, EmptyAndMissingFilesGiveAnEmptyListAndEmptyListSavesEmptyFi
   EXPECT_EQ(LoadSiteFile(list, dir.File("missing.TWP")), 0);
   EXPECT_TRUE(list.IsEmpty());
   std::string path = dir.File("SiteInfo.TWP");
-  WriteAll(path, {});
+  WriteBytes(path, {});
   EXPECT_EQ(LoadSiteFile(list, path), 1);
   EXPECT_TRUE(list.IsEmpty());
   // A file shorter than one record holds no site.
-  WriteAll(path, std::vector<unsigned char>(947, 'x'));
+  WriteBytes(path, std::vector<unsigned char>(947, 'x'));
   EXPECT_EQ(LoadSiteFile(list, path), 1);
   EXPECT_TRUE(list.IsEmpty());
 
@@ -234,7 +224,7 @@ TEST_F(SiteListTest, FailedSaveLeavesTheOldFileWhole) {
   SiteList list;
   list.AppendSite(Site("old"));
   ASSERT_EQ(SaveSiteFile(list, path), 1);
-  std::vector<unsigned char> before = ReadAll(path);
+  std::vector<unsigned char> before = ReadBytes(path);
 
   // The temporary file's place is taken by a folder: the save can't be made,
   // even by root.
@@ -242,7 +232,7 @@ TEST_F(SiteListTest, FailedSaveLeavesTheOldFileWhole) {
   ASSERT_TRUE(platform::CreateDirectory(temp));
   list.AppendSite(Site("new"));
   EXPECT_EQ(SaveSiteFile(list, path), 0);
-  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(ReadBytes(path), before);
   ::rmdir(temp.c_str());
 
   // A target inside a missing folder fails without creating anything.
@@ -256,7 +246,7 @@ TEST_F(SiteListTest, FailedSaveLeavesTheOldFileWhole) {
 TEST_F(SiteListTest, SiteFileIsReadableAndWritableByItsOwnerOnly) {
   std::string path = dir.File("SiteInfo.TWP");
   // Even an earlier file open to everybody is replaced by a private one.
-  WriteAll(path, {});
+  WriteBytes(path, {});
   ::chmod(path.c_str(), 0666);
   SiteList list;
   list.AppendSite(Site("secret"));

@@ -37,21 +37,6 @@ TransferEntry Entry(const std::string& name, std::int32_t direction, std::int64_
   return e;
 }
 
-std::vector<unsigned char> ReadBytes(const std::string& path) {
-  std::vector<unsigned char> out;
-  platform::File f;
-  if (!f.Open(path, platform::OpenMode::ReadExisting)) return out;
-  out.resize(static_cast<std::size_t>(f.Size()));
-  if (!out.empty()) f.Read(out.data(), out.size());
-  return out;
-}
-
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-  platform::File f;
-  ASSERT_TRUE(f.Open(path, platform::OpenMode::WriteTruncate));
-  ASSERT_TRUE(f.Write(bytes.data(), bytes.size()));
-}
-
 std::vector<unsigned char> Bytes(const TransferEntry& e) {
   std::vector<unsigned char> out(sizeof e);
   std::memcpy(out.data(), &e, sizeof e);

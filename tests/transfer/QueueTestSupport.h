@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "support/FileBytes.h"
 #include "transfer/TransferEntry.h"
 
 // A fresh folder under the system's temporary folder, removed with its files.
@@ -28,6 +29,6 @@ TransferEntry Entry(const std::string& name, std::int32_t direction = XFER_DOWNL
                     std::int64_t size = 100, const std::string& address = "10.0.0.1",
                     const std::string& user = "alice");
 
-std::vector<unsigned char> ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+using skifftest::ReadBytes;
+using skifftest::WriteBytes;
 std::vector<unsigned char> Bytes(const TransferEntry& e);
