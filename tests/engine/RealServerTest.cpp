@@ -94,13 +94,7 @@ TEST_P(RealServerTest, WorkerLogsInAndListsIntoRecords) {
   EXPECT_EQ(session.site.resumeSupported, 1);
   EXPECT_EQ(session.site.serverType, SERVER_TYPE_UNIX);
   ASSERT_TRUE(session.Post(SESSION_REFRESH_LIST));
-  ASSERT_TRUE(windows.view->WaitFor(
-      [](const std::vector<platform::Message>& all) {
-        for (auto& m : all)
-          if (m.id == msg::WM_SESSION_LISTING) return true;
-        return false;
-      },
-      kWaitMs));
+  ASSERT_TRUE(WaitForMessage(*windows.view, msg::WM_SESSION_LISTING));
   RemoteListing records;
   windows.view->Inspect([&](std::vector<platform::Message>& all) {
     for (auto& m : all)

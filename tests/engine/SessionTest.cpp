@@ -194,13 +194,7 @@ TEST_F(SessionTest, ListingPostedRightAfterStartRunsAfterTheLogin) {
   server.QueueReply("PASS", Script().Pause(300).Send("230 Login successful."));
   StartWith(MakeSite(server.Address()));
   ASSERT_TRUE(session.Post(SESSION_REFRESH_LIST));
-  ASSERT_TRUE(windows.view->WaitFor(
-      [](const std::vector<platform::Message>& all) {
-        for (auto& m : all)
-          if (m.id == msg::WM_SESSION_LISTING) return true;
-        return false;
-      },
-      kWaitMs));
+  ASSERT_TRUE(WaitForMessage(*windows.view, msg::WM_SESSION_LISTING));
 
   auto status = StatusLines(*windows.log);
   auto ready = std::find(status.begin(), status.end(), "Fininsh initialization, waiting for orders");
@@ -315,13 +309,7 @@ TEST_F(SessionTest, StopDuringASlowDownloadReturnsAndTheSessionWorksAgain) {
   TransferEntry entry = MakeEntry(session.site, "slow.bin", local.Folder(), XFER_DOWNLOAD,
                                   static_cast<std::int64_t>(data.size()));
   ASSERT_EQ(session.QueueTransfer(entry), 1);
-  ASSERT_TRUE(windows.progress->WaitFor(
-      [](const std::vector<platform::Message>& all) {
-        for (auto& m : all)
-          if (m.id == msg::WM_SESSION_PROGRESS) return true;
-        return false;
-      },
-      kWaitMs));
+  ASSERT_TRUE(WaitForMessage(*windows.progress, msg::WM_SESSION_PROGRESS));
 
   auto stopped = std::async(std::launch::async, [&] { session.Stop(); });
   ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);

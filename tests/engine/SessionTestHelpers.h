@@ -63,6 +63,18 @@ inline std::vector<std::string> LogLines(platform::RecordingTarget& log) {
   return out;
 }
 
+// Waits until a message of this number has been posted to the target.
+inline bool WaitForMessage(platform::RecordingTarget& target, std::uint32_t id,
+                           int timeoutMs = kWaitMs) {
+  return target.WaitFor(
+      [id](const std::vector<platform::Message>& all) {
+        for (auto& m : all)
+          if (m.id == id) return true;
+        return false;
+      },
+      timeoutMs);
+}
+
 inline bool WaitForStatus(platform::RecordingTarget& log, const std::string& body,
                           std::size_t count = 1, int timeoutMs = kWaitMs) {
   return log.WaitFor(

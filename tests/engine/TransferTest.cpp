@@ -234,13 +234,7 @@ TEST_F(TransferTest, CancelInTheMiddleLeavesThePartialFileAndLogsAbor) {
   client.transferQueue.Add(entry);
 
   auto running = std::async(std::launch::async, [&] { return client.TransferFile(entry); });
-  ASSERT_TRUE(windows.progress->WaitFor(
-      [](const std::vector<platform::Message>& all) {
-        for (auto& m : all)
-          if (m.id == msg::WM_SESSION_PROGRESS) return true;
-        return false;
-      },
-      kWaitMs));
+  ASSERT_TRUE(WaitForMessage(*windows.progress, msg::WM_SESSION_PROGRESS));
   client.Cancel();
   ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   EXPECT_EQ(running.get(), 0);
@@ -272,13 +266,7 @@ TEST_F(TransferTest, StopClearsProceedYetTheCancelStillSendsAbor) {
   server.QueueDataOptions(slow);
   TransferEntry entry = Download("stop.bin", static_cast<std::int64_t>(data.size()));
   auto running = std::async(std::launch::async, [&] { return client.TransferFile(entry); });
-  ASSERT_TRUE(windows.progress->WaitFor(
-      [](const std::vector<platform::Message>& all) {
-        for (auto& m : all)
-          if (m.id == msg::WM_SESSION_PROGRESS) return true;
-        return false;
-      },
-      kWaitMs));
+  ASSERT_TRUE(WaitForMessage(*windows.progress, msg::WM_SESSION_PROGRESS));
   client.SetProceed(0);
   client.Cancel();
   ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready);
