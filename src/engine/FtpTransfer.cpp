@@ -102,8 +102,10 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
     return abandon();
   }
   // The data is coming: a download that does not continue where the file
-  // ends starts it anew, so no stale tail of an older copy survives.
-  if (download) file.Truncate(file.Position());
+  // ends starts it anew, so no stale tail of an older copy survives. Only a
+  // longer file is cut: ext4 flushes a file cut to zero when it is closed,
+  // which made closing a fresh 1 GiB download wait half a second.
+  if (download && file.Size() > file.Position()) file.Truncate(file.Position());
 
   PostProgressText(FieldText(entry.remoteName).c_str());
   int result = entry.direction == XFER_UPLOAD ? SendFile(control, data, file)
