@@ -7,6 +7,7 @@
 #include "engine/DataSocketOwner.h"
 #include "engine/FtpFunction.h"
 #include "engine/ProgressThrottle.h"
+#include "platform/FileSend.h"
 #include "platform/MessageIds.h"
 
 namespace {
@@ -92,6 +93,30 @@ int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHa
   return ReadReply(control);
 }
 
+namespace {
+
+using platform::FileSendResult;
+
+// Reads one block of the file and sends it, for files the system can't send
+// directly.
+FileSendResult SendCopiedBlock(platform::SocketHandle data, platform::File& file,
+                               std::unique_ptr<char[]>& buffer) {
+  if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kSendBlock);
+  long long got = file.Read(buffer.get(), kSendBlock);
+  if (got < 0) return {FileSendResult::ReadFailed, 0};
+  if (got == 0) return {FileSendResult::EndOfFile, 0};
+  std::size_t sent = 0;
+  while (sent < static_cast<std::size_t>(got)) {
+    std::size_t piece = std::min(static_cast<std::size_t>(got) - sent, kSendPiece);
+    long n = platform::SendBytes(data, buffer.get() + sent, piece);
+    if (n <= 0) return {FileSendResult::SendFailed, sent};
+    sent += static_cast<std::size_t>(n);
+  }
+  return {FileSendResult::Sent, sent};
+}
+
+}  // namespace
+
 int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandle data,
                            platform::File& file) {
   DataSocketOwner connection(*this, data);
@@ -99,32 +124,25 @@ int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandl
   if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
   const std::uint64_t start = platform::TickMs();
   const std::int64_t fileSize = file.Size();
-  auto buffer = std::make_unique_for_overwrite<char[]>(kSendBlock);
+  std::unique_ptr<char[]> buffer;
+  bool direct = true;  // the file's pages go to the socket without a copy
   std::int64_t total = 0;
-  bool sendFailed = false;
-  bool readFailed = false;
+  FileSendResult result;
   ProgressThrottle throttle;
 
   for (;;) {
-    long long got = file.Read(buffer.get(), kSendBlock);
-    if (got <= 0) {
-      readFailed = got < 0;
-      break;
+    result = direct ? platform::SendFromFile(data, file, kSendBlock)
+                    : SendCopiedBlock(data, file, buffer);
+    if (result.status == FileSendResult::Unsupported) {
+      direct = false;
+      continue;
     }
-    std::size_t sent = 0;
-    while (sent < static_cast<std::size_t>(got)) {
-      std::size_t piece = std::min(static_cast<std::size_t>(got) - sent, kSendPiece);
-      long n = platform::SendBytes(data, buffer.get() + sent, piece);
-      if (n <= 0) {
-        sendFailed = n < 0;
-        break;
-      }
-      sent += static_cast<std::size_t>(n);
-    }
-    if (sent < static_cast<std::size_t>(got)) break;
-    total += got;
+    total += static_cast<std::int64_t>(result.bytes);
+    if (result.status != FileSendResult::Sent) break;
     if (throttle.Due()) PostProgress(progressWindow, total, fileSize, start);
   }
+  const bool readFailed = result.status == FileSendResult::ReadFailed;
+  bool sendFailed = result.status == FileSendResult::SendFailed;
   if (total > 0) PostProgress(progressWindow, total, fileSize, start);
   if (cancelRequested.load() || stopRequested.load()) sendFailed = true;
   if (readFailed) FormatMessage(" error while reading the local file!");

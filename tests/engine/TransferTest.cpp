@@ -144,6 +144,20 @@ TEST_F(TransferTest, UploadUsesStorAndResumedUploadAppendsTheRest) {
   EXPECT_EQ(ReadFile(dir.Path("up.bin")), data);  // the source stays untouched
 }
 
+TEST_F(TransferTest, UploadThatTheServerCutsOffFailsAndKeepsTheEntry) {
+  WriteFile(dir.Path("up.bin"), PatternData(8 * 1024 * 1024, 7));
+  DataOptions opt;
+  opt.closeAfterBytes = 100000;
+  server.QueueDataOptions(opt);
+  TransferEntry entry = Upload("up.bin");
+  client.transferQueue.Add(entry);
+  // Sending into the closed connection is an error, not a fatal signal.
+  EXPECT_EQ(client.TransferFile(entry), 0);
+  EXPECT_EQ(client.transferQueue.Contains(entry), 1);
+  EXPECT_EQ(server.Received("up.bin").size(), 100000u);
+  EXPECT_EQ(platform::FileSize(dir.Path("up.bin")), 8 * 1024 * 1024);
+}
+
 TEST_F(TransferTest, EmptyFileReportsNoProgressAndUnknownSizeReportsFullPercent) {
   server.AddFile("/empty", "");
   ASSERT_EQ(client.TransferFile(Download("empty", 0)), 1);
