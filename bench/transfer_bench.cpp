@@ -80,7 +80,10 @@ int main(int argc, char** argv) {
   std::size_t mib = argc > 1 ? static_cast<std::size_t>(std::atol(argv[1])) : 1024;
   if (mib == 0) mib = 1024;
   const std::size_t bytes = mib * kMiB;
-  // Single rounds swing widely on a virtual machine; more rounds steady the best.
+  // Single rounds swing widely on a virtual machine: page-cache writes into
+  // memory the hypervisor has taken back (free memory the guest reported)
+  // cost several times a normal write, whichever program runs. More rounds
+  // steady the best.
   const int rounds = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 5;
 
   WorkDir work;
