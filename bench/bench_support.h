@@ -73,11 +73,13 @@ class WorkDir {
   fs::path path_;
 };
 
-// Runs a program and waits for it; returns wall seconds and the child's CPU.
+// Runs a program and waits for it; returns wall seconds, the child's CPU and
+// what it printed on its standard output.
 struct ChildRun {
   int status = -1;
   double wall = 0;
   double cpu = 0;
+  std::string output;
 };
 
 inline ChildRun RunChild(const std::vector<std::string>& argv) {
@@ -85,14 +87,24 @@ inline ChildRun RunChild(const std::vector<std::string>& argv) {
   for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   ChildRun r;
+  int out[2];
+  if (::pipe(out) != 0) Die("pipe failed");
   double start = Now();
   pid_t pid = ::fork();
   if (pid == 0) {
     int devnull = ::open("/dev/null", O_WRONLY);
     if (devnull >= 0) ::dup2(devnull, 2);
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    ::close(out[1]);
     ::execv(args[0], args.data());
     ::_exit(127);
   }
+  ::close(out[1]);
+  char buf[4096];
+  for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+    r.output.append(buf, static_cast<std::size_t>(n));
+  ::close(out[0]);
   rusage usage{};
   ::wait4(pid, &r.status, 0, &usage);
   r.wall = Now() - start;
@@ -169,6 +181,15 @@ class BenchSession {
       if (m.id == msg::WM_SESSION_STATUS_LINE &&
           m.Text().find("Fininsh initialization") != std::string::npos)
         loggedIn_.Set();
+      // The 226 after RETR or STOR ends the transfer; listings may come
+      // before (the target check) and after (the refresh).
+      if (m.id == msg::WM_SESSION_COMMAND_LINE &&
+          (m.Text().find("RETR ") != std::string::npos ||
+           m.Text().find("STOR ") != std::string::npos))
+        transferSent_ = true;
+      if (m.id == msg::WM_SESSION_REPLY_LINE && transferSent_ && replyEnd_.load() == 0 &&
+          m.Text().find(" 226 ") != std::string::npos)
+        replyEnd_ = Now();
     });
     auto view = std::make_shared<platform::CallbackTarget>([this](platform::Message& m) {
       if (m.id == msg::WM_SESSION_STATE && m.wParam == 1) idle_.Set();
@@ -202,8 +223,12 @@ class BenchSession {
   long ProgressPosts() const { return progressPosts_.load(); }
   void ResetCounters() {
     progressPosts_ = 0;
+    replyEnd_ = 0;
+    transferSent_ = false;
     idle_.Reset();
   }
+  // When the transfer's 226 reply since ResetCounters arrived (0: none yet).
+  double TransferEnd() const { return replyEnd_.load(); }
 
  private:
   platform::Event loggedIn_{false, false};
@@ -211,6 +236,8 @@ class BenchSession {
   platform::Event listed_{true, false};
   RemoteListing listing_;
   std::atomic<long> progressPosts_{0};
+  std::atomic<double> replyEnd_{0};
+  std::atomic<bool> transferSent_{false};
 
  public:
   // Last, so that its worker ends before the events it posts to go away.
