@@ -1,5 +1,4 @@
 // The receive and send loops of a file transfer, with throttled progress.
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
