@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   std::size_t records = 0;
   auto curlList = [&] {
     fs::path out = work.Path() / "curl.list";
-    ChildRun c = RunChild({"/usr/bin/curl", "-s", "-P", "127.0.0.1", url, "-o", out.string()});
+    ChildRun c = RunCurl({url, "-o", out.string()});
     if (c.status != 0) Die("curl listing failed");
     listingBytes = fs::file_size(out);
     std::printf("  curl LIST   %7.3f s\n", c.wall);

@@ -40,17 +40,6 @@ struct Figure {
 
 double MBps(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
 
-// curl, told to print its own total time: from its start to the transfer's
-// final reply, like our figure, and without the QUIT that follows (which
-// vsftpd answers only once it has closed an uploaded file).
-ChildRun RunCurl(std::vector<std::string> args) {
-  args.insert(args.begin(), {"/usr/bin/curl", "-s", "-P", "127.0.0.1", "-w", "%{time_total}"});
-  ChildRun c = RunChild(args);
-  double total = std::atof(c.output.c_str());
-  if (total > 0) c.wall = total;
-  return c;
-}
-
 TransferEntry MakeEntry(BenchSession& s, const std::string& remoteName, const fs::path& localDir,
                         const std::string& localName, std::int32_t direction, std::int64_t size) {
   TransferEntry e{};
