@@ -164,6 +164,18 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
   return s;
 }
 
+void CFtpLib::CloseControlSocket() {
+  std::lock_guard<std::recursive_mutex> reading(controlMutex);
+  std::lock_guard<std::mutex> lock(controlSocketMutex);
+  platform::CloseSocket(controlSocket.load());
+  controlSocket = platform::kInvalidSocket;
+}
+
+void CFtpLib::ShutdownControlSocket() {
+  std::lock_guard<std::mutex> lock(controlSocketMutex);
+  platform::ShutdownSocket(controlSocket.load());
+}
+
 int CFtpLib::SendCommand(const char* line, SocketHandle s) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;

@@ -153,6 +153,13 @@ class CFtpLib {
   std::atomic<bool> stopRequested{false};
   // Serialises the readers of the control connection (worker and cancel thread).
   std::recursive_mutex controlMutex;
+  // Guards closing and shutting down controlSocket, so that a shutdown from
+  // another thread never hits a handle that was closed and reused.
+  std::mutex controlSocketMutex;
+  // Closes the control connection once no reader (a cancel thread) holds it.
+  void CloseControlSocket();
+  // Shuts the control connection down, so that every call blocked on it returns.
+  void ShutdownControlSocket();
   // Guards dataSocket against a concurrent Cancel.
   std::mutex dataMutex;
   platform::SocketHandle dataSocket = platform::kInvalidSocket;  // -1: none

@@ -57,15 +57,13 @@ class CFtpObject : public CFtpFunction {
   platform::Event workerEnded{false, false};
   std::atomic<bool> workerActive{false};
 
-  // Worker side: publishes / closes the control connection under
-  // controlSocketMutex, so that a concurrent shutdown never hits a reused handle.
+  // Worker side: publishes the control connection under controlSocketMutex,
+  // so that a concurrent shutdown never hits a reused handle.
   void SetControlSocket(platform::SocketHandle s);
-  void CloseControlSocket();
   // Makes every blocking call of the worker return: sockets shut down, stop
   // requested, an open question released. Never kills a thread.
   void UnblockWorker();
   // Ends a running worker: stop command, bounded wait, unblock, join; then
   // resets the session so that it can be started again.
   void EndWorker();
-  std::mutex controlSocketMutex;
 };

@@ -92,10 +92,7 @@ void CFtpObject::EndWorker() {
 void CFtpObject::UnblockWorker() {
   stopRequested = true;
   proceed = 0;
-  {
-    std::lock_guard<std::mutex> lock(controlSocketMutex);
-    platform::ShutdownSocket(controlSocket.load());
-  }
+  ShutdownControlSocket();
   ShutdownDataSocket();
   if (questions) questions->ReleaseWaiting();
 }
@@ -105,14 +102,6 @@ void CFtpObject::SetControlSocket(platform::SocketHandle s) {
   controlSocket = s;
   // Stop may have come while the connection was being opened.
   if (stopRequested.load()) platform::ShutdownSocket(s);
-}
-
-void CFtpObject::CloseControlSocket() {
-  // A cancel thread still talking on the connection finishes first.
-  std::lock_guard<std::recursive_mutex> reading(controlMutex);
-  std::lock_guard<std::mutex> lock(controlSocketMutex);
-  platform::CloseSocket(controlSocket.load());
-  controlSocket = platform::kInvalidSocket;
 }
 
 void CFtpObject::RunSession() {

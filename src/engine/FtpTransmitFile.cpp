@@ -19,10 +19,7 @@ CFtpTransmitFile::~CFtpTransmitFile() {
     // an open question is released.
     stopRequested = true;
     proceed = 0;
-    {
-      std::lock_guard<std::mutex> lock(socketMutex);
-      platform::ShutdownSocket(controlSocket.load());
-    }
+    ShutdownControlSocket();
     ShutdownDataSocket();
     if (questions) questions->ReleaseWaiting();
     transmitThread.join();
@@ -45,14 +42,6 @@ bool CFtpTransmitFile::WaitIdle(int timeoutMs) {
   std::unique_lock<std::mutex> lock(runMutex);
   return runEnded.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                            [this] { return !running.load(); });
-}
-
-void CFtpTransmitFile::CloseControl() {
-  // A cancel thread still talking on the connection finishes first.
-  std::lock_guard<std::recursive_mutex> reading(controlMutex);
-  std::lock_guard<std::mutex> lock(socketMutex);
-  platform::CloseSocket(controlSocket.load());
-  controlSocket = platform::kInvalidSocket;
 }
 
 void CFtpTransmitFile::EndStop() {
@@ -96,7 +85,7 @@ void CFtpTransmitFile::BackgroundRun() {
       SendCommand("QUIT\r\n", controlSocket.load());
       loggedIn = 0;
     }
-    CloseControl();
+    CloseControlSocket();
     StopSockets();
     currentEntry.reset();
   }

@@ -39,9 +39,6 @@ class CFtpTransmitFile : public CFtpFunction {
   // run active can rely on the loop seeing the entries it made pending.
   std::mutex runMutex;
   std::condition_variable runEnded;
-  // Guards closing the control connection against a concurrent shutdown.
-  std::mutex socketMutex;
-  void CloseControl();
   // After an entry that a Stop cut short: late replies read, switch set again.
   void EndStop();
   void EndRun();
