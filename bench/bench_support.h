@@ -112,6 +112,21 @@ inline ChildRun RunChild(const std::vector<std::string>& argv) {
   return r;
 }
 
+// Runs both sides `rounds` times, curl first in even rounds and ours first
+// in odd ones, so that neither always gets the memory the other just freed.
+template <typename Curl, typename Ours>
+void AlternateRounds(int rounds, Curl&& curl, Ours&& ours) {
+  for (int r = 0; r < rounds; ++r) {
+    if (r % 2 == 0) {
+      curl();
+      ours();
+    } else {
+      ours();
+      curl();
+    }
+  }
+}
+
 // curl in active mode from 127.0.0.1, its wall time replaced by its own
 // total time: up to the final reply of its transfer, like our figures,
 // without the QUIT that follows (vsftpd answers it only once it has closed

@@ -63,15 +63,7 @@ int main(int argc, char** argv) {
     bestOurs = std::min(bestOurs, wall);
     s.WaitIdle(10000);
   };
-  for (int r = 0; r < rounds; ++r) {
-    if (r % 2 == 0) {
-      curlList();
-      ourList();
-    } else {
-      ourList();
-      curlList();
-    }
-  }
+  AlternateRounds(rounds, curlList, ourList);
   std::printf("LIST of %ld entries (%.1f MB): ours %.3f s, curl %.3f s, time ratio %.2f "
               "(ours / curl)\n",
               entries, listingBytes / 1e6, bestOurs, bestCurl, bestOurs / bestCurl);

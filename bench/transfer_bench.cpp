@@ -109,8 +109,6 @@ int main(int argc, char** argv) {
   const int downRounds = only == "up" ? 0 : rounds;
   const int upRounds = only == "down" ? 0 : rounds;
   // --- download into a disk file ---
-  // The order alternates between rounds, so that neither side always gets
-  // the memory the other one has just freed.
   Figure bestOurs{1e9, 0}, bestCurl{1e9, 0};
   long posts = 0;
   auto curlDownload = [&] {
@@ -136,15 +134,7 @@ int main(int argc, char** argv) {
     }
     fs::remove(ourOut);
   };
-  for (int r = 0; r < downRounds; ++r) {
-    if (r % 2 == 0) {
-      curlDownload();
-      ourDownload();
-    } else {
-      ourDownload();
-      curlDownload();
-    }
-  }
+  AlternateRounds(downRounds, curlDownload, ourDownload);
   if (downRounds > 0) {
     Report("download", bytes, bestOurs, bestCurl);
     std::printf("          progress messages posted by our download: %ld\n", posts);
@@ -175,15 +165,7 @@ int main(int argc, char** argv) {
     if (o.wall < upOurs.wall) upOurs = o;
     fs::remove(root / "up_ours.bin");
   };
-  for (int r = 0; r < upRounds; ++r) {
-    if (r % 2 == 0) {
-      curlUpload();
-      ourUpload();
-    } else {
-      ourUpload();
-      curlUpload();
-    }
-  }
+  AlternateRounds(upRounds, curlUpload, ourUpload);
   if (upRounds > 0) Report("upload", bytes, upOurs, upCurl);
   std::printf("peak RSS %ld KiB\n", PeakRssKb());
   s.session.Stop();
