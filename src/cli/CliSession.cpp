@@ -18,7 +18,6 @@ namespace {
 // How often a wait looks at whether the worker is still there; messages
 // wake it at once.
 constexpr int kWorkerCheckMs = 50;
-constexpr const char* kReadyLine = "Fininsh initialization, waiting for orders";
 
 std::int32_t DecisionOf(ExistsMode mode) {
   switch (mode) {
@@ -123,16 +122,20 @@ int CliSession::Resolve(const std::string& target) {
 bool CliSession::Connect() {
   session_.SetSite(site_);
   session_.Start();
-  log_->WaitUntil([&] { return log_->SawStatus(kReadyLine) || !session_.HasWorker(); },
-                  kWorkerCheckMs);
-  if (log_->SawStatus(kReadyLine) && session_.HasWorker()) return true;
+  auto ready = [&] { return session_.Phase() == SessionPhase::kReady && session_.HasWorker(); };
+  log_->WaitUntil([&] { return ready() || !session_.HasWorker(); }, kWorkerCheckMs);
+  if (ready()) return true;
   std::string address(FieldName(site_.address));
-  if (log_->SawStatus("Login error!"))
-    Fail("login refused by " + address);
-  else if (log_->SawStatus("Connecting error!"))
-    Fail("can't connect to " + address);
-  else
-    Fail("the server at " + address + " ended the login");
+  switch (session_.Phase()) {
+    case SessionPhase::kLoginFailed:
+      Fail("login refused by " + address);
+      break;
+    case SessionPhase::kConnectFailed:
+      Fail("can't connect to " + address + ": " + session_.LastError());
+      break;
+    default:
+      Fail("the server at " + address + " ended the login");
+  }
   return false;
 }
 
@@ -246,7 +249,7 @@ int CliSession::Get() {
     for (const RemoteFileRecord& r : listing) {
       std::string item(FieldName(r.name));
       if (IsDotName(item)) continue;
-      TransferEntry e = MakeTransferEntry(session_.site, "/", item, localDir, XFER_DOWNLOAD,
+      TransferEntry e = MakeTransferEntry(session_.Site(), "/", item, localDir, XFER_DOWNLOAD,
                                           r.isFolder != 0, r.sizeText, r.timeText);
       if (RunEntry(e, "download of /" + item) != kExitSuccess) status = kExitFailure;
     }
@@ -256,7 +259,7 @@ int CliSession::Get() {
   if (!FindEntry(parent, name, record)) return Fail("no such remote path: " + remotePath_);
   if (remoteIsDirectory_ && !record.isFolder) return Fail("not a folder: " + remotePath_);
   if (!IsPlainName(name)) return Fail("not a plain name: " + name);
-  TransferEntry e = MakeTransferEntry(session_.site, parent.empty() ? "." : parent, name, localDir,
+  TransferEntry e = MakeTransferEntry(session_.Site(), parent.empty() ? "." : parent, name, localDir,
                                       XFER_DOWNLOAD, record.isFolder != 0, record.sizeText,
                                       record.timeText);
   return RunEntry(e, "download of " + remotePath_);
@@ -274,7 +277,7 @@ int CliSession::Put() {
   std::string remoteDir(remotePath_);
   while (remoteDir.size() > 1 && remoteDir.back() == '/') remoteDir.pop_back();
   std::int64_t size = platform::IsDirectory(local.string()) ? 0 : platform::FileSize(local.string());
-  TransferEntry e = MakeUploadEntry(session_.site, remoteDir, name, localDir,
+  TransferEntry e = MakeUploadEntry(session_.Site(), remoteDir, name, localDir,
                                     std::to_string(size < 0 ? 0 : size), "");
   return RunEntry(e, "upload of " + local.string());
 }
@@ -285,7 +288,7 @@ int CliSession::Rm() {
   RemoteFileRecord record{};
   if (name.empty() || !FindEntry(parent, name, record))
     return Fail("no such remote path: " + remotePath_);
-  TransferEntry e = MakeDeleteEntry(session_.site, parent.empty() ? "." : parent, name, "./",
+  TransferEntry e = MakeDeleteEntry(session_.Site(), parent.empty() ? "." : parent, name, "./",
                                     record.isFolder != 0);
   session_.skippedNames = 0;
   session_.refusedDeletions = 0;

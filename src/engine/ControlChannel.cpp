@@ -1,10 +1,12 @@
 // CFtpLib: the control connection — connect, commands, replies, SYST and PWD.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "engine/FtpLib.h"
+#include "platform/ErrorText.h"
 #include "platform/Notice.h"
 #include "platform/Sync.h"
 
@@ -15,7 +17,7 @@ namespace {
 // Slice in which blocking waits on the control connection look at the stop flag.
 constexpr int kStopPollMs = 100;
 
-enum class PieceEnd { Line, Full, Closed, Error, Stopped };
+enum class PieceEnd { Line, Full, Closed, Error, Stopped, Silent };
 
 struct Piece {
   PieceEnd end = PieceEnd::Error;
@@ -23,11 +25,19 @@ struct Piece {
   int error = 0;           // socket error number for PieceEnd::Error
 };
 
-// Waits until `s` has data (or is closed); 1 readable, 0 stopped, -1 error.
-int WaitForData(SocketHandle s, const std::atomic<bool>& stop) {
+// Waits until `s` has data (or is closed); 1 readable, 0 stopped, -1 error,
+// -2 nothing came within `limitMs` (0: no limit).
+int WaitForData(SocketHandle s, const std::atomic<bool>& stop, int limitMs) {
+  const std::uint64_t deadline = platform::TickMs() + static_cast<std::uint64_t>(limitMs);
   for (;;) {
     if (stop.load()) return 0;
-    int rc = platform::WaitReadable(s, kStopPollMs);
+    int slice = kStopPollMs;
+    if (limitMs > 0) {
+      std::uint64_t now = platform::TickMs();
+      if (now >= deadline) return -2;
+      slice = static_cast<int>(std::min<std::uint64_t>(kStopPollMs, deadline - now));
+    }
+    int rc = platform::WaitReadable(s, slice);
     if (rc != 0) return rc > 0 ? 1 : -1;
   }
 }
@@ -37,13 +47,17 @@ int WaitForData(SocketHandle s, const std::atomic<bool>& stop) {
 // kReplyBufferSize - 1 bytes of a longer line. Bytes are peeked first and only
 // those that belong to the piece are received, so the rest stays queued.
 // A line that arrives in several segments is gathered until its LF.
-Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop) {
+Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop, int limitMs) {
   constexpr std::size_t kRoom = kReplyBufferSize - 1;
   Piece piece;
   while (piece.length < kRoom) {
-    int ready = WaitForData(s, stop);
+    int ready = WaitForData(s, stop, limitMs);
     if (ready == 0) {
       piece.end = PieceEnd::Stopped;
+      return piece;
+    }
+    if (ready == -2) {
+      piece.end = PieceEnd::Silent;
       return piece;
     }
     if (ready < 0) {
@@ -128,24 +142,31 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
   int port = platform::ServicePort("ftp", 21);
   if (!SplitHostPort(address ? address : "", host, port)) {
     FormatMessage(" %d error while get server ip addr!", EINVAL);
+    SetError("the address is not host or host:port");
     return platform::kInvalidSocket;
   }
   std::uint32_t ip = 0;
-  if (host.empty() || !platform::ResolveHost(host, ip)) {
+  const int limit = inactivityTimeoutMs.load();
+  if (host.empty() ||
+      !platform::ResolveHostUntil(host, ip, [this] { return stopRequested.load(); }, limit)) {
     FormatMessage(" %d error while get server ip addr!", platform::LastSocketError());
+    SetErrorF("can't find the address of %s", host.c_str());
     return platform::kInvalidSocket;
   }
   SocketHandle s = platform::CreateTcpSocket();
   if (s == platform::kInvalidSocket) {
     FormatMessage(" %d error while create connect socket!", platform::LastSocketError());
+    SetError(platform::ErrorText(platform::LastSocketError()));
     return platform::kInvalidSocket;
   }
+  // Bounds the connect and every send on the control connection.
+  platform::SetIoTimeout(s, limit);
   platform::Endpoint to;
   to.address = ip;
   to.port = static_cast<std::uint16_t>(port);
   // Published before the connect, so that a stop (which shuts controlSocket
   // down) also ends a connect that hangs.
-  controlSocket = s;
+  PublishControlSocket(s);
   platform::Endpoint peer;
   bool connected = !stopRequested.load() && platform::ConnectTo(s, to);
   int error = platform::LastSocketError();
@@ -154,14 +175,27 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
     connected = false;
     error = ECONNABORTED;
   }
+  // The greeting is only logged, but one must come.
+  if (connected && ReadReply(s) == REPLY_LOCAL_FAILURE) {
+    connected = false;
+    error = stopRequested.load() ? ECANCELED : ETIMEDOUT;
+  }
   if (!connected) {
-    FormatMessage("%d error while connect server !", stopRequested.load() ? ECANCELED : error);
-    controlSocket = platform::kInvalidSocket;
-    platform::CloseSocket(s);
+    if (stopRequested.load()) error = ECANCELED;
+    if (platform::IsTimeoutError(error)) error = ETIMEDOUT;
+    FormatMessage("%d error while connect server !", error);
+    SetError(platform::ErrorText(error));
+    CloseControlSocket();
     return platform::kInvalidSocket;
   }
-  ReadReply(s);  // the greeting is only logged
   return s;
+}
+
+void CFtpLib::PublishControlSocket(SocketHandle s) {
+  std::lock_guard<std::mutex> lock(controlSocketMutex);
+  controlSocket = s;
+  // Stop may have come while the connection was being opened.
+  if (stopRequested.load()) platform::ShutdownSocket(s);
 }
 
 void CFtpLib::CloseControlSocket() {
@@ -199,16 +233,23 @@ int CFtpLib::ReadReply(SocketHandle s) {
   return ReadReplyText(s, text);
 }
 
-int CFtpLib::ReadReplyText(SocketHandle s, ReplyText& text) {
+int CFtpLib::ReadReplyWithin(SocketHandle s, int limitMs) {
+  ReplyText text;
+  return ReadReplyText(s, text, limitMs);
+}
+
+int CFtpLib::ReadReplyText(SocketHandle s, ReplyText& text, int limitMs) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   text = ReplyText{};
   std::string savedCode;    // the code of the reply's first line, as decimal text
   bool atLineStart = true;  // the next piece begins a line
   bool lineEndsReply = false;
   int lineCode = 0;
+  std::size_t lines = 0;
+  const int limit = limitMs < 0 ? inactivityTimeoutMs.load() : limitMs;
   for (;;) {
     char buffer[kReplyBufferSize] = {};
-    Piece piece = ReadPiece(s, buffer, stopRequested);
+    Piece piece = ReadPiece(s, buffer, stopRequested, limit);
     if (piece.length > 0) {
       std::string line(buffer);
       if (savedCode.empty() && atLineStart) text.firstLine = line;
@@ -217,11 +258,38 @@ int CFtpLib::ReadReplyText(SocketHandle s, ReplyText& text) {
     }
     if (piece.end == PieceEnd::Error) {
       FormatMessage(" %d error while recv server reply!", piece.error);
+      SetError(platform::ErrorText(piece.error));
       text.socketError = true;
       return REPLY_LOCAL_FAILURE;
     }
-    if (piece.end == PieceEnd::Closed || piece.end == PieceEnd::Stopped)
+    if (piece.end == PieceEnd::Silent) {
+      FormatMessage(" %d error while recv server reply!", ETIMEDOUT);
+      if (limit >= 1000)
+        SetErrorF("the server sent nothing for %d seconds", limit / 1000);
+      else
+        SetErrorF("the server sent nothing for %d ms", limit);
+      text.socketError = true;
       return REPLY_LOCAL_FAILURE;
+    }
+    if (piece.end == PieceEnd::Closed) {
+      SetError("the server closed the connection");
+      return REPLY_LOCAL_FAILURE;
+    }
+    if (piece.end == PieceEnd::Stopped) {
+      SetError("stopped");
+      return REPLY_LOCAL_FAILURE;
+    }
+    if (piece.end == PieceEnd::Line) ++lines;
+    if (text.all.size() > kMaxReplyBytes || lines > kMaxReplyLines) {
+      // The rest of this reply would be taken for the next one: give the
+      // connection up instead.
+      SetError("the server's reply never ended");
+      FormatMessage(" reply longer than %zu bytes or %zu lines: connection closed",
+                    kMaxReplyBytes, kMaxReplyLines);
+      ShutdownControlSocket();
+      text.socketError = true;
+      return REPLY_LOCAL_FAILURE;
+    }
     // A line is judged by its first piece; the rest of a long line follows it.
     if (atLineStart) {
       if (savedCode.empty()) {
@@ -237,6 +305,9 @@ int CFtpLib::ReadReplyText(SocketHandle s, ReplyText& text) {
     atLineStart = piece.end == PieceEnd::Line;
     if (atLineStart && lineEndsReply) {
       text.complete = true;
+      std::string first = text.firstLine.substr(0, text.firstLine.find_first_of("\r\n"));
+      std::lock_guard<std::mutex> lock(errorMutex);
+      lastReply = std::move(first);
       return lineCode;
     }
   }
@@ -265,32 +336,42 @@ void CFtpLib::DrainReplies() {
 }
 
 // The SYST and PWD exchanges: send the line, log it and read the whole reply
-// (a split or multi-line one too). A socket error is also shown in an
-// "error" box. Returns false on a socket error.
+// (a split or multi-line one too). Returns false on a socket error, whose
+// text is then in messageText.
 bool CFtpLib::QueryExchange(const char* line, ReplyText& reply) {
   SocketHandle s = controlSocket.load();
   if (!SendLine(s, line, std::strlen(line))) {
-    std::string text = FormatMessage(" %d error while Send ftp command !", platform::LastSocketError());
-    platform::ShowNotice("error", text);
+    FormatMessage(" %d error while Send ftp command !", platform::LastSocketError());
+    SetError(platform::ErrorText(platform::LastSocketError()));
     return false;
   }
   std::string echoed(line);
   LogProtocolLine(echoed, 1);
   ReadReplyText(s, reply);
-  if (reply.socketError) {
-    platform::ShowNotice("error", MessageText());
-    return false;
-  }
-  return true;
+  return !reply.socketError;
+}
+
+void CFtpLib::ReportQueryError(const std::string& text) {
+  PostStatus(text.c_str());
+  // A stop is not an error to show.
+  if (!stopRequested.load()) platform::PostNotice("error", text);
 }
 
 int CFtpLib::QuerySystemType() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex);
   ReplyText reply;
-  if (!QueryExchange("SYST\r\n", reply)) return REPLY_LOCAL_FAILURE;
+  bool ok;
+  {
+    std::lock_guard<std::recursive_mutex> lock(controlMutex);
+    ok = QueryExchange("SYST\r\n", reply);
+  }
+  if (!ok) {
+    ReportQueryError(MessageText());
+    return REPLY_LOCAL_FAILURE;
+  }
   std::string text = reply.all.substr(0, 259);
   int code = ReplyCode(reply.firstLine.c_str());
   if (code < 1 || code > 399) return 0;
+  std::lock_guard<std::mutex> lock(siteMutex);
   if (text.find("UNIX") != std::string::npos)
     site.serverType = SERVER_TYPE_UNIX;
   else if (text.find("Windows_NT") != std::string::npos)
@@ -300,27 +381,52 @@ int CFtpLib::QuerySystemType() {
   return 1;
 }
 
-int CFtpLib::QueryCurrentDir() {
-  std::lock_guard<std::recursive_mutex> lock(controlMutex);
-  if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;
-  // The path comes from the reply's first line; the rest of a multi-line
-  // reply is read too, so that nothing is left for the next command.
-  ReplyText reply;
-  if (!QueryExchange("PWD\r\n", reply)) return REPLY_LOCAL_FAILURE;
-  if (!reply.complete && stopRequested.load()) return REPLY_LOCAL_FAILURE;
-  char buffer[kReplyBufferSize] = {};
-  std::strncpy(buffer, reply.firstLine.c_str(), 259);
-  int code = ReplyCode(buffer);
-  if (code < 1 || code > 399) return 0;
-  std::memset(currentDir, 0, sizeof currentDir);
-  const char* open = std::strchr(buffer, '"');
-  if (open) {
-    const char* close = std::strchr(open + 1, '"');
-    if (close) {
-      std::size_t n = static_cast<std::size_t>(close - open - 1);
-      if (n > sizeof currentDir - 1) n = sizeof currentDir - 1;
-      std::memcpy(currentDir, open + 1, n);
+namespace {
+
+// The path of a 257 reply: the text between the first quote and its closing
+// quote, where a doubled quote stands for one (RFC 959); empty without one.
+std::string QuotedPath(const std::string& line) {
+  std::string path;
+  std::size_t open = line.find('"');
+  if (open == std::string::npos) return path;
+  for (std::size_t i = open + 1; i < line.size(); ++i) {
+    if (line[i] != '"') {
+      path += line[i];
+      continue;
     }
+    if (i + 1 < line.size() && line[i + 1] == '"') {
+      path += '"';
+      ++i;
+      continue;
+    }
+    return path;
   }
+  return {};  // no closing quote
+}
+
+}  // namespace
+
+int CFtpLib::QueryCurrentDir() {
+  ReplyText reply;
+  bool ok;
+  {
+    std::lock_guard<std::recursive_mutex> lock(controlMutex);
+    if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;
+    // The path comes from the reply's first line; the rest of a multi-line
+    // reply is read too, so that nothing is left for the next command.
+    ok = QueryExchange("PWD\r\n", reply);
+  }
+  if (!ok) {
+    ReportQueryError(MessageText());
+    return REPLY_LOCAL_FAILURE;
+  }
+  if (!reply.complete) return REPLY_LOCAL_FAILURE;
+  int code = ReplyCode(reply.firstLine.c_str());
+  if (code < 1 || code > 399) return 0;
+  std::string path = QuotedPath(reply.firstLine.substr(0, kReplyBufferSize));
+  std::lock_guard<std::mutex> lock(siteMutex);
+  std::memset(currentDir, 0, sizeof currentDir);
+  // A path that does not fit is not cut into another folder's name.
+  if (path.size() < sizeof currentDir) std::memcpy(currentDir, path.data(), path.size());
   return 1;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/FtpLib.h"
+#include "platform/ErrorText.h"
 #include "platform/Sync.h"
 
 using platform::SocketHandle;
@@ -20,18 +21,22 @@ SocketHandle CFtpLib::OpenDataPort(SocketHandle control) {
     return platform::kInvalidSocket;
   }
   auto fail = [&](const char* format) {
-    FormatMessage(format, platform::LastSocketError());
+    int error = platform::LastSocketError();
+    FormatMessage(format, error);
+    SetError("can't open a data port: " + platform::ErrorText(error));
     platform::CloseSocket(listener);
     return platform::kInvalidSocket;
   };
-  if (!platform::BindTo(listener, platform::Endpoint{}))
+  // The listener takes only the address the server already talks to: other
+  // interfaces never see the data port.
+  platform::Endpoint local;
+  if (!platform::LocalEndpoint(control, local)) return fail("%d error when get control socket name!");
+  if (!platform::BindTo(listener, platform::Endpoint{local.address, 0}))
     return fail("%d error when bind the listen socket !");
   if (!platform::ListenOn(listener, 1)) return fail("%d error when listening ");
   platform::Endpoint listening;
   if (!platform::LocalEndpoint(listener, listening))
     return fail("%d error when get listen socket name!");
-  platform::Endpoint local;
-  if (!platform::LocalEndpoint(control, local)) return fail("%d error when get control socket name!");
 
   char line[kCommandBufferSize] = {};
   std::snprintf(line, sizeof line, "PORT %d,%d,%d,%d,%d,%d\r\n",
@@ -39,7 +44,12 @@ SocketHandle CFtpLib::OpenDataPort(SocketHandle control) {
                 static_cast<int>((local.address >> 16) & 255),
                 static_cast<int>((local.address >> 8) & 255), static_cast<int>(local.address & 255),
                 static_cast<int>((listening.port >> 8) & 255), static_cast<int>(listening.port & 255));
-  if (SendCommand(line, control) != 200) return fail("%d error when Send ftp command !");
+  if (SendCommand(line, control) != 200) {
+    FormatMessage("%d error when Send ftp command !", platform::LastSocketError());
+    SetError("PORT was refused: " + LastReply());
+    platform::CloseSocket(listener);
+    return platform::kInvalidSocket;
+  }
   return listener;
 }
 
@@ -54,11 +64,13 @@ SocketHandle CFtpLib::AcceptData(SocketHandle listener) {
   for (;;) {
     if (cancelRequested.load() || stopRequested.load()) {
       FormatMessage("%d error when accept data connect !", ECANCELED);
+      SetError(stopRequested.load() ? "stopped" : "cancelled");
       return platform::kInvalidSocket;
     }
     std::uint64_t now = platform::TickMs();
     if (now >= deadline) {
       FormatMessage("%d error when accept data connect !", ETIMEDOUT);
+      SetError("the server did not open the data connection");
       return platform::kInvalidSocket;
     }
     int slice = static_cast<int>(std::min<std::uint64_t>(kAcceptPollMs, deadline - now));
@@ -72,6 +84,7 @@ SocketHandle CFtpLib::AcceptData(SocketHandle listener) {
     SocketHandle data = platform::AcceptFrom(listener, &peer);
     if (data == platform::kInvalidSocket) {
       FormatMessage("%d error when accept data connect !", platform::LastSocketError());
+      SetError("the data connection failed: " + platform::ErrorText(platform::LastSocketError()));
       return platform::kInvalidSocket;
     }
     if (checkPeer && peer.address != server.address) {
@@ -81,6 +94,9 @@ SocketHandle CFtpLib::AcceptData(SocketHandle listener) {
       PostStatus(messageText);
       continue;
     }
+    // A data connection that goes silent fails its transfer instead of
+    // holding the session.
+    platform::SetIoTimeout(data, inactivityTimeoutMs.load());
     return data;
   }
 }

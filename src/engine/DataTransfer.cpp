@@ -6,6 +6,7 @@
 #include "engine/DataSocketOwner.h"
 #include "engine/FtpFunction.h"
 #include "engine/ProgressThrottle.h"
+#include "platform/ErrorText.h"
 #include "platform/MessageIds.h"
 
 namespace {
@@ -26,7 +27,7 @@ std::int32_t Percent(std::int64_t total, std::int64_t expected) {
   return static_cast<std::int32_t>(total * 100 / expected);
 }
 
-void PostProgress(const platform::WindowHandle& window, std::int64_t total,
+void PostProgress(const platform::TargetSlot& window, std::int64_t total,
                   std::int64_t expected, std::uint64_t startTick) {
   std::int32_t rate = CFtpFunction::TransferRate(startTick, platform::TickMs(), total);
   platform::PostTo(window,
@@ -34,6 +35,13 @@ void PostProgress(const platform::WindowHandle& window, std::int64_t total,
 }
 
 }  // namespace
+
+void CFtpFunction::NoteDataError(const char* what) {
+  int error = platform::LastSocketError();
+  SetError(std::string(what) + ": " +
+           (platform::IsTimeoutError(error) ? std::string("the data connection went silent")
+                                            : platform::ErrorText(error)));
+}
 
 std::int32_t CFtpFunction::TransferRate(std::uint64_t startTick, std::uint64_t nowTick,
                                         std::int64_t total) {
@@ -49,8 +57,8 @@ std::int32_t CFtpFunction::TransferRate(std::uint64_t startTick, std::uint64_t n
   return static_cast<std::int32_t>(rate > kMax ? kMax : rate);
 }
 
-int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,
-                              platform::File& file, std::int64_t expectedSize) {
+bool CFtpFunction::ReceiveFile(platform::SocketHandle data, platform::File& file,
+                               std::int64_t expectedSize) {
   DataSocketOwner connection(*this, data);
   // A cancel or stop that came before the connection was published.
   if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
@@ -69,6 +77,7 @@ int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHa
       long n = platform::ReceiveBytes(data, buffer.get() + filled, kReceiveBlock - filled);
       if (n <= 0) {
         receiveFailed = n < 0;
+        if (receiveFailed) NoteDataError("the download broke off");
         ended = true;
         break;
       }
@@ -78,22 +87,24 @@ int CFtpFunction::ReceiveFile(platform::SocketHandle control, platform::SocketHa
     }
     if (filled > 0 && !file.Write(buffer.get(), filled)) {
       FormatMessage(" error while writing the local file!");
+      SetError("can't write the local file: " + platform::ErrorText(platform::LastSystemError()));
       writeFailed = true;
       break;
     }
   }
   if (total > 0) PostProgress(progressWindow, total, expectedSize, start);
   // A cancel or stop shuts the connection down, which looks like its end.
-  if (cancelRequested.load() || stopRequested.load()) receiveFailed = true;
+  if (cancelRequested.load() || stopRequested.load()) {
+    receiveFailed = true;
+    SetError(stopRequested.load() ? "stopped" : "cancelled");
+  }
 
   connection.Close();
   // A file that could not be stored whole is a failed transfer, whatever the server says.
-  if (receiveFailed || writeFailed) return 0;
-  return ReadReply(control);
+  return !receiveFailed && !writeFailed;
 }
 
-int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandle data,
-                           platform::File& file) {
+bool CFtpFunction::SendFile(platform::SocketHandle data, platform::File& file) {
   DataSocketOwner connection(*this, data);
   // A cancel or stop that came before the connection was published.
   if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
@@ -116,6 +127,7 @@ int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandl
       long n = platform::SendBytes(data, buffer.get() + sent, static_cast<std::size_t>(got) - sent);
       if (n <= 0) {
         sendFailed = n < 0;
+        if (sendFailed) NoteDataError("the upload broke off");
         break;
       }
       sent += static_cast<std::size_t>(n);
@@ -125,11 +137,16 @@ int CFtpFunction::SendFile(platform::SocketHandle control, platform::SocketHandl
     if (throttle.Due()) PostProgress(progressWindow, total, fileSize, start);
   }
   if (total > 0) PostProgress(progressWindow, total, fileSize, start);
-  if (cancelRequested.load() || stopRequested.load()) sendFailed = true;
-  if (readFailed) FormatMessage(" error while reading the local file!");
+  if (cancelRequested.load() || stopRequested.load()) {
+    sendFailed = true;
+    SetError(stopRequested.load() ? "stopped" : "cancelled");
+  }
+  if (readFailed) {
+    FormatMessage(" error while reading the local file!");
+    SetError("can't read the local file: " + platform::ErrorText(platform::LastSystemError()));
+  }
 
   // Closing the connection ends the file for the server, which then replies.
   connection.Close();
-  if (sendFailed || readFailed) return 0;
-  return ReadReply(control);
+  return !sendFailed && !readFailed;
 }

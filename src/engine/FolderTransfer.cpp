@@ -10,6 +10,8 @@
 #include "engine/FtpFunction.h"
 #include "engine/QueueSteps.h"
 #include "engine/SafeNames.h"
+#include "platform/ErrorText.h"
+#include "platform/FileKind.h"
 
 using queue_steps::PostStatusF;
 
@@ -23,8 +25,29 @@ std::string WithSeparator(std::string_view dir, char separator) {
 
 bool TooDeep(CFtpFunction& session, const TransferEntry& entry, int depth) {
   if (depth < kMaxFolderDepth) return false;
+  session.SetError("folders are nested deeper than " + std::to_string(kMaxFolderDepth) + " levels");
   PostStatusF(session, "Folder %s is nested deeper than %d levels: stopped",
               std::string(FieldName(entry.remoteName)).c_str(), kMaxFolderDepth);
+  return true;
+}
+
+int NameTooLong(CFtpFunction& session, const std::string& path) {
+  session.SetError("the path is too long: " + path);
+  return 0;
+}
+
+// CWD into a folder of the tree, then PWD; false with the reason noted.
+bool EnterRemote(CFtpFunction& session, const std::string& dir) {
+  int code = queue_steps::SendCwd(session, dir);
+  if (code >= 400) {
+    session.SetError("can't enter the remote folder " + dir +
+                     (code == REPLY_LOCAL_FAILURE ? std::string() : ": " + session.LastReply()));
+    return false;
+  }
+  if (session.QueryCurrentDir() != 1) {
+    session.SetError("can't read the remote folder after entering " + dir);
+    return false;
+  }
   return true;
 }
 
@@ -37,19 +60,22 @@ bool SetNames(TransferEntry& entry, std::string_view name) {
 
 int CFtpFunction::EnterUploadFolder(TransferEntry& entry) {
   std::string_view localName = FieldName(entry.localName);
-  if (!IsPlainName(localName) || !IsSendableName(FieldName(entry.remoteName))) return 0;
+  if (!IsPlainName(localName) || !IsSendableName(FieldName(entry.remoteName))) {
+    SetError("the folder's name can't be sent");
+    return 0;
+  }
   std::string localDir =
       WithSeparator(FieldName(entry.localDir), platform::kPathSeparator) + std::string(localName);
-  if (!SetFieldExact(entry.localDir, WithSeparator(localDir, platform::kPathSeparator))) return 0;
+  if (!SetFieldExact(entry.localDir, WithSeparator(localDir, platform::kPathSeparator)))
+    return NameTooLong(*this, localDir);
 
   // An existing folder refuses MKD; that is fine.
   queue_steps::SendNameCommand(*this, "MKD", FieldName(entry.remoteName));
 
   std::string remoteDir = WithSeparator(FieldName(entry.remoteDir), '/') + std::string(localName);
-  if (!SetFieldExact(entry.remoteDir, remoteDir)) return 0;
-  if (queue_steps::SendCwd(*this, remoteDir) >= 400) return 0;
-  if (!SetFieldExact(entry.remoteDir, remoteDir + "/")) return 0;
-  if (QueryCurrentDir() != 1) return 0;
+  if (!SetFieldExact(entry.remoteDir, remoteDir)) return NameTooLong(*this, remoteDir);
+  if (!EnterRemote(*this, remoteDir)) return 0;
+  if (!SetFieldExact(entry.remoteDir, remoteDir + "/")) return NameTooLong(*this, remoteDir);
   // The folder's names, for the target checks of its files.
   listing.clear();
   return ListDirectory(0) == 1 ? 1 : 0;
@@ -64,6 +90,8 @@ int CFtpFunction::UploadFolder(const TransferEntry& entry, int depth) {
 
   std::vector<platform::DirEntry> items;
   if (!platform::ListFolder(std::string(FieldName(copy.localDir)), items)) {
+    SetError("can't read the local folder " + std::string(FieldName(copy.localDir)) + ": " +
+             platform::ErrorText(platform::LastSystemError()));
     PostStatusF(*this, "Can't read the local folder %s",
                 std::string(FieldName(copy.localDir)).c_str());
     return 0;
@@ -86,6 +114,12 @@ int CFtpFunction::UploadFolder(const TransferEntry& entry, int depth) {
       ++skippedNames;
       continue;
     }
+    if (item.isFolder &&
+        platform::IsSymbolicLink(std::string(FieldName(copy.localDir)) + item.name)) {
+      // A link to a folder may lead back up the tree: it is not followed.
+      PostStatusF(*this, "Skipped %s: a link to a folder is not followed", item.name.c_str());
+      continue;
+    }
     if (item.isFolder) {
       int ok = UploadFolder(copy, depth + 1);
       if (!queue_steps::ReturnTo(*this, folderDir)) return 0;
@@ -96,24 +130,27 @@ int CFtpFunction::UploadFolder(const TransferEntry& entry, int depth) {
     }
   }
   FreeListing(remoteNames);
-  transferQueue.Remove(entry);
   return 1;
 }
 
 int CFtpFunction::EnterDownloadFolder(TransferEntry& entry, bool createLocal) {
   std::string_view name = FieldName(entry.remoteName);
-  if (!IsPlainName(name)) return 0;
+  if (!IsPlainName(name)) {
+    SetError("the folder's name is not a plain name");
+    return 0;
+  }
   std::string localDir = WithSeparator(FieldName(entry.localDir), platform::kPathSeparator) +
                          std::string(name) + platform::kPathSeparator;
-  if (!SetFieldExact(entry.localDir, localDir)) return 0;
+  if (!SetFieldExact(entry.localDir, localDir)) return NameTooLong(*this, localDir);
   if (createLocal && !platform::CreateDirectory(localDir)) {
+    SetError("can't create the local folder " + localDir + ": " +
+             platform::ErrorText(platform::LastSystemError()));
     PostStatusF(*this, "Can't create the local folder %s", localDir.c_str());
     return 0;
   }
   std::string remoteDir = WithSeparator(FieldName(entry.remoteDir), '/') + std::string(name) + "/";
-  if (!SetFieldExact(entry.remoteDir, remoteDir)) return 0;
-  if (queue_steps::SendCwd(*this, remoteDir) >= 400) return 0;
-  if (QueryCurrentDir() != 1) return 0;
+  if (!SetFieldExact(entry.remoteDir, remoteDir)) return NameTooLong(*this, remoteDir);
+  if (!EnterRemote(*this, remoteDir)) return 0;
   listing.clear();
   return ListDirectory(0) == 1 ? 1 : 0;
 }
@@ -154,6 +191,5 @@ int CFtpFunction::DownloadFolder(const TransferEntry& entry, int depth) {
     }
   }
   FreeListing(records);
-  transferQueue.Remove(entry);
   return 1;
 }

@@ -10,6 +10,10 @@
 #include "engine/FtpLib.h"
 #include "platform/Files.h"
 
+namespace queue_steps {
+struct RemoteNames;
+}
+
 // Folder recursion deeper than this fails the folder entry.
 inline constexpr int kMaxFolderDepth = 64;
 
@@ -20,23 +24,28 @@ class CFtpFunction : public CFtpLib {
 
   // --- listings and single-file transfers ---
   int ListDirectory(int notify);
-  int ReceiveListing(platform::SocketHandle control, platform::SocketHandle data, int notify);
+  // Reads the listing from the data connection and parses it; false when the
+  // data part failed (the parsed part is still handed on).
+  bool ReceiveListing(platform::SocketHandle data, int notify);
   int TransferFile(const TransferEntry& entry);
   bool OpenLocalFile(const TransferEntry& entry, const std::string& path, platform::File& file);
   int BuildTransferCommand(char (&buffer)[kCommandBufferSize], const TransferEntry& entry,
                            platform::File& file);
-  int ReceiveFile(platform::SocketHandle control, platform::SocketHandle data,
-                  platform::File& file, std::int64_t expectedSize);
-  int SendFile(platform::SocketHandle control, platform::SocketHandle data, platform::File& file);
+  // The data part of a download or upload; false when it did not go through
+  // whole (the reason is in LastError()).
+  bool ReceiveFile(platform::SocketHandle data, platform::File& file, std::int64_t expectedSize);
+  bool SendFile(platform::SocketHandle data, platform::File& file);
   static std::int32_t TransferRate(std::uint64_t startTick, std::uint64_t nowTick,
                                    std::int64_t total);
-  // User-interface thread: aborts the running listing or transfer.
+  // User-interface thread: aborts the running listing or transfer. Returns
+  // at once; a Cancel while one is still in flight does nothing.
   void Cancel();
   void AbortTransfer();
+  bool CancelInFlight() const { return cancelInFlight.load(); }
 
   // --- queue execution ---
   int RunTransferQueue(const TransferEntry* entry);
-  int RunEntry(TransferEntry& entry, const RemoteListing* remoteNames);
+  int RunEntry(TransferEntry& entry, queue_steps::RemoteNames& names);
   std::int64_t FindRemoteTarget(const char* name, const RemoteListing* remoteNames);
   std::int64_t FindLocalTarget(const std::string& path);
   int TransferWithDecision(TransferEntry& entry);
@@ -64,6 +73,17 @@ class CFtpFunction : public CFtpLib {
   bool targetExists = false;
   // The last cancel thread; joined before the next one starts and at destruction.
   std::thread cancelThread;
+  // Set while a cancel thread runs its ABOR exchange.
+  std::atomic<bool> cancelInFlight{false};
   // Reads the replies that have already arrived on the control connection.
   void ReadWaitingReplies(platform::SocketHandle control);
+  // Ends every data command (listing or transfer) once its data part is over:
+  // `commandCode` is the command's first reply (a 1xx: the final reply is
+  // still to come), `dataOk` whether the data part went through. Reads that
+  // final reply (bounded), aborting when it does not come, so that no reply
+  // is ever taken for the next command's. Returns the final code (999 when
+  // the data part failed or no reply came).
+  int FinishDataCommand(platform::SocketHandle control, int commandCode, bool dataOk);
+  // Notes a failed send or receive on the data connection as the reason.
+  void NoteDataError(const char* what);
 };

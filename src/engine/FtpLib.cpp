@@ -23,6 +23,52 @@ const char* CFtpLib::FormatMessage(const char* format, ...) {
   return messageText;
 }
 
+SiteRecord CFtpLib::Site() const {
+  std::lock_guard<std::mutex> lock(siteMutex);
+  return site;
+}
+
+std::string CFtpLib::CurrentDir() const {
+  std::lock_guard<std::mutex> lock(siteMutex);
+  return std::string(currentDir, strnlen(currentDir, sizeof currentDir));
+}
+
+void CFtpLib::SetCurrentDir(const std::string& dir) {
+  std::lock_guard<std::mutex> lock(siteMutex);
+  std::memset(currentDir, 0, sizeof currentDir);
+  if (dir.size() < sizeof currentDir) std::memcpy(currentDir, dir.data(), dir.size());
+}
+
+std::string CFtpLib::LastError() const {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  return lastError;
+}
+
+std::string CFtpLib::LastReply() const {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  return lastReply;
+}
+
+void CFtpLib::ReleaseBlockedPosts() {
+  for (const platform::TargetSlot* slot :
+       {&logWindow, &viewWindow, &reservedWindow, &localWindow, &queueWindow, &progressWindow})
+    if (platform::WindowHandle target = slot->Get()) target->ReleaseBlockedPosts();
+}
+
+void CFtpLib::SetError(const std::string& reason) {
+  std::lock_guard<std::mutex> lock(errorMutex);
+  lastError = reason;
+}
+
+void CFtpLib::SetErrorF(const char* format, ...) {
+  char text[kMessageTextSize];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  SetError(text);
+}
+
 std::string CFtpLib::MessageText() {
   std::lock_guard<std::recursive_mutex> lock(textMutex);
   return std::string(messageText);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/MessageTarget.h"
+#include "platform/TargetSlot.h"
 #include "platform/Socket.h"
 #include "remote/RemoteFileRecord.h"
 #include "sites/SiteRecord.h"
@@ -18,6 +19,15 @@
 inline constexpr int REPLY_LOCAL_FAILURE = 999;
 // How long the client waits for the server to open a promised data connection.
 inline constexpr int kDataConnectTimeoutMs = 30000;
+// How long any wait on the control or data connection may go without a byte
+// before the connection counts as dead (the default of the setting).
+inline constexpr int kInactivityTimeoutMs = 30000;
+// After a data connection failed: how long the server has to send the
+// command's final reply before the client aborts and resynchronises.
+inline constexpr int kLateReplyTimeoutMs = 5000;
+// Most bytes and lines one reply may have; a longer one is a broken server.
+inline constexpr std::size_t kMaxReplyBytes = 256 * 1024;
+inline constexpr std::size_t kMaxReplyLines = 2000;
 inline constexpr int kMessageTextSize = 4096;
 inline constexpr int kCommandBufferSize = 260;
 // Size of the buffer one reply line is read into (a line piece is at most one less).
@@ -37,9 +47,11 @@ class CFtpLib {
   // --- control channel ---
   // Resolves "host" or "host:port" (decimal port 1 to 65535; without a port the
   // "ftp" service port, else 21), connects and reads the greeting; -1 on
-  // failure. The socket is stored in controlSocket before the connect (and
-  // reset to -1 when the connect fails), so that shutting controlSocket down
-  // ends a hanging connect or greeting.
+  // failure. The socket is published in controlSocket (under its lock) before
+  // the connect and withdrawn when the connect fails, so that shutting
+  // controlSocket down ends a hanging connect or greeting. The lookup is
+  // abandoned on a stop; the connect and the greeting are bounded by the
+  // inactivity limit, and a greeting that does not come fails the connect.
   platform::SocketHandle ConnectServer(const char* host);
   // Sends the line and reads its reply while holding controlMutex; 999 when
   // proceed is 0 (nothing sent or logged), on a send failure, or when the reply
@@ -49,7 +61,9 @@ class CFtpLib {
   // `proceed` and then cancels, and the abort must still reach the server.
   int SendCommandDespiteProceed(const char* line, platform::SocketHandle s);
   // Reads one complete reply (single- or multi-line), logging each line; 999 on
-  // a receive failure, a closed connection or a stop.
+  // a receive failure, a closed connection, a stop, a silence longer than the
+  // inactivity limit, or a reply longer than kMaxReplyBytes / kMaxReplyLines
+  // (which also shuts the connection down: its replies can't be paired).
   // A line that arrives in several segments is gathered until its LF; a line
   // longer than kReplyBufferSize - 1 bytes is read (and logged) in pieces and
   // judged by its first piece. Holds controlMutex for the whole reply.
@@ -70,8 +84,8 @@ class CFtpLib {
   // SYST on controlSocket (ignores proceed): 1 and site.serverType set, 0 for
   // a code outside 1 to 399, 999 on a socket error (shown as an "error" notice).
   int QuerySystemType();
-  // PWD on controlSocket: 1 with currentDir set from the first quoted text (or
-  // empty), 0 for a code outside 1 to 399, 999 when proceed is 0 or on a
+  // PWD on controlSocket: 1 with currentDir set from the first quoted text
+  // (doubled quotes inside it read as one; empty without quotes), 0 for a code outside 1 to 399, 999 when proceed is 0 or on a
   // socket error.
   int QueryCurrentDir();
   int StartSockets();
@@ -103,10 +117,32 @@ class CFtpLib {
   void CloseDataSocket();
   // Shuts the published data connection down without closing it (other thread).
   void ShutdownDataSocket();
+  // Lets a worker held back by a slow window go on (see MessageTarget).
+  void ReleaseBlockedPosts();
 
   // How long AcceptData waits for the promised data connection, in ms.
   // Defaults to kDataConnectTimeoutMs; tests may shorten it.
   std::atomic<int> dataConnectTimeoutMs{kDataConnectTimeoutMs};
+  // The inactivity limit of every control and data wait, in ms (a setting).
+  std::atomic<int> inactivityTimeoutMs{kInactivityTimeoutMs};
+  // How long a late final reply is waited for after a failed data connection.
+  std::atomic<int> lateReplyTimeoutMs{kLateReplyTimeoutMs};
+
+  // The session's site as the worker knows it (with the words it learnt at
+  // login), for other threads; the worker itself uses `site`.
+  SiteRecord Site() const;
+  // The remote directory as the last PWD gave it, for other threads.
+  std::string CurrentDir() const;
+  bool StopRequested() const { return stopRequested.load(); }
+  // Worker: notes where a CWD took the session when PWD can't tell.
+  void SetCurrentDir(const std::string& dir);
+  // The reason of the last failure of the worker, for its status line.
+  std::string LastError() const;
+  // Notes why something failed, for the status line of a failed entry.
+  void SetError(const std::string& reason);
+  void SetErrorF(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // The first line of the last reply read (without CR LF).
+  std::string LastReply() const;
 
   // Formats into messageText (printf style); returns messageText.
   const char* FormatMessage(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -114,14 +150,18 @@ class CFtpLib {
 
   // --- the session record ---
   char messageText[kMessageTextSize] = {};
-  platform::WindowHandle logWindow;
-  platform::WindowHandle viewWindow;
-  platform::WindowHandle reservedWindow;
-  platform::WindowHandle localWindow;
-  platform::WindowHandle queueWindow;
+  // Where the session posts; any thread may replace a target at any time.
+  platform::TargetSlot logWindow;
+  platform::TargetSlot viewWindow;
+  platform::TargetSlot reservedWindow;
+  platform::TargetSlot localWindow;
+  platform::TargetSlot queueWindow;
   std::atomic<std::int32_t> proceed{1};
-  platform::WindowHandle progressWindow;
+  platform::TargetSlot progressWindow;
+  // Written by the worker under siteMutex; other threads use CurrentDir().
   char currentDir[260] = {};
+  // The worker's copy; written under siteMutex while a worker runs, read by
+  // other threads through Site() only.
   SiteRecord site{};
   RemoteListing listing;
   CFileQueue transferQueue;
@@ -144,8 +184,19 @@ class CFtpLib {
   };
   // ReadReply that also hands back the text; the code of the reply's last
   // line, or 999 when the reply did not complete.
-  int ReadReplyText(platform::SocketHandle s, ReplyText& text);
+  // `limitMs` bounds each silence (negative: the inactivity limit).
+  int ReadReplyText(platform::SocketHandle s, ReplyText& text, int limitMs = -1);
+  // ReadReply with a silence limit of its own; 999 when nothing came.
+  int ReadReplyWithin(platform::SocketHandle s, int limitMs);
+  // Sends the line and reads the reply, without the proceed check; false on a
+  // socket error. Logs as SendCommand does. Caller holds controlMutex.
   bool QueryExchange(const char* line, ReplyText& reply);
+  // Publishes `s` as controlSocket under its lock; one published after a stop
+  // was requested is shut down at once.
+  void PublishControlSocket(platform::SocketHandle s);
+  // Reports a socket error of SYST or PWD: a status line, and an "error"
+  // notice that the worker does not wait for (never while holding a lock).
+  void ReportQueryError(const std::string& text);
 
   // Set by Cancel for the running listing or transfer; cleared when one starts.
   std::atomic<bool> cancelRequested{false};
@@ -165,4 +216,9 @@ class CFtpLib {
   platform::SocketHandle dataSocket = platform::kInvalidSocket;  // -1: none
   // Guards messageText, which the cancel thread writes too.
   std::recursive_mutex textMutex;
+  // Guards site and currentDir against readers on other threads.
+  mutable std::mutex siteMutex;
+  mutable std::mutex errorMutex;
+  std::string lastError;
+  std::string lastReply;
 };

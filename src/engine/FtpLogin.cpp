@@ -31,15 +31,9 @@ int CFtpLib::ProbeResume() {
   int code = SendCommand("REST 100\r\n", s);
   if (code >= 400) return 0;
   {
-    std::lock_guard<std::recursive_mutex> lock(textMutex);
-    if (code == 350) {
-      site.resumeSupported = 1;
-      FormatMessage("Support resume broken transfer");
-    } else {
-      site.resumeSupported = 0;
-      FormatMessage("Don't support resume broken transfer");
-    }
-    PostStatus(messageText);
+    std::lock_guard<std::mutex> lock(siteMutex);
+    site.resumeSupported = code == 350 ? 1 : 0;
   }
+  PostStatus(code == 350 ? "Support resume broken transfer" : "Don't support resume broken transfer");
   return SendCommand("REST 0\r\n", s) < 400 ? 1 : 0;
 }

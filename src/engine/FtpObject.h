@@ -21,6 +21,17 @@ inline constexpr int SESSION_RUN_DELETE = 5;
 
 inline constexpr int kStopWaitMs = 2000;
 
+// How far the worker got, for front ends that judge a connect without
+// reading the log.
+enum class SessionPhase : int {
+  kIdle,           // no worker yet
+  kConnecting,     // connecting or logging in
+  kReady,          // logged in, taking commands
+  kConnectFailed,  // the last attempt could not connect
+  kLoginFailed,    // the last attempt was refused at login
+  kEnded,          // the worker has ended after being ready
+};
+
 class CFtpObject : public CFtpFunction {
  public:
   CFtpObject();
@@ -29,7 +40,11 @@ class CFtpObject : public CFtpFunction {
   // --- worker and login ---
   void SetSite(const SiteRecord& record);
   int Start();
+  // Ends the worker in every state (connecting, logging in, busy or idle):
+  // the stop command, at most kStopWaitMs of waiting, then every blocking
+  // call is interrupted; no thread is killed.
   void Stop();
+  SessionPhase Phase() const { return phase.load(); }
   int IsLoggedIn() const { return loggedIn.load(); }
   bool HasWorker() const { return workerActive.load(); }
 
@@ -56,10 +71,10 @@ class CFtpObject : public CFtpFunction {
   std::unique_ptr<platform::Event> readyEvent;
   platform::Event workerEnded{false, false};
   std::atomic<bool> workerActive{false};
+  std::atomic<SessionPhase> phase{SessionPhase::kIdle};
 
-  // Worker side: publishes the control connection under controlSocketMutex,
-  // so that a concurrent shutdown never hits a reused handle.
-  void SetControlSocket(platform::SocketHandle s);
+  // The worker's body; ends the session with a status line when memory runs out.
+  void RunSessionGuarded();
   // Makes every blocking call of the worker return: sockets shut down, stop
   // requested, an open question released. Never kills a thread.
   void UnblockWorker();

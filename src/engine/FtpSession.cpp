@@ -2,6 +2,7 @@
 // the command loop, and the stop that never kills a thread.
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "engine/FtpObject.h"
@@ -37,6 +38,7 @@ CFtpObject::~CFtpObject() {
 void CFtpObject::SetSite(const SiteRecord& record) {
   // The worker reads the site copy; never change it under a running one.
   if (workerActive.load()) EndWorker();
+  std::lock_guard<std::mutex> lock(siteMutex);
   site = SiteRecord{};
   CopyField(site.siteName, record.siteName);
   CopyField(site.address, record.address);
@@ -57,15 +59,13 @@ int CFtpObject::Start() {
   workerEnded.Reset();
   commandQueue.Open();
   workerActive = true;
-  workerThread = std::thread([this] { RunSession(); });
+  phase = SessionPhase::kConnecting;
+  workerThread = std::thread([this] { RunSessionGuarded(); });
   readyEvent->Wait(-1);
   return 1;
 }
 
-void CFtpObject::Stop() {
-  if (loggedIn.load() != 1) return;
-  EndWorker();
-}
+void CFtpObject::Stop() { EndWorker(); }
 
 void CFtpObject::EndWorker() {
   if (workerThread.joinable()) {
@@ -95,13 +95,32 @@ void CFtpObject::UnblockWorker() {
   ShutdownControlSocket();
   ShutdownDataSocket();
   if (questions) questions->ReleaseWaiting();
+  ReleaseBlockedPosts();
 }
 
-void CFtpObject::SetControlSocket(platform::SocketHandle s) {
-  std::lock_guard<std::mutex> lock(controlSocketMutex);
-  controlSocket = s;
-  // Stop may have come while the connection was being opened.
-  if (stopRequested.load()) platform::ShutdownSocket(s);
+void CFtpObject::RunSessionGuarded() {
+  try {
+    RunSession();
+  } catch (const std::exception& e) {
+    // Memory ran out (a hostile server's reply or listing): this session
+    // ends with a status line, the program goes on.
+    try {
+      PostStatus((std::string("The session ended: ") + e.what()).c_str());
+    } catch (...) {
+    }
+  }
+  if (loggedIn.load() == 1) {
+    SendCommand("QUIT\r\n", controlSocket.load());
+    phase = SessionPhase::kEnded;
+  }
+  CloseControlSocket();
+  loggedIn = 0;
+  if (readyEvent) readyEvent->Set();
+  platform::PostTo(viewWindow, platform::MakeMessage(msg::WM_SESSION_STATE, 1));
+  StopSockets();
+  commandQueue.Close();
+  workerActive = false;
+  workerEnded.Set();
 }
 
 void CFtpObject::RunSession() {
@@ -118,15 +137,6 @@ void CFtpObject::RunSession() {
     PostStatus("Please try again later!\r\n");
     ConnectAttempt();
   }
-  if (loggedIn.load() == 1) SendCommand("QUIT\r\n", controlSocket.load());
-  CloseControlSocket();
-  loggedIn = 0;
-  if (readyEvent) readyEvent->Set();
-  platform::PostTo(viewWindow, platform::MakeMessage(msg::WM_SESSION_STATE, 1));
-  StopSockets();
-  commandQueue.Close();
-  workerActive = false;
-  workerEnded.Set();
 }
 
 int CFtpObject::ConnectAttempt() {
@@ -145,14 +155,16 @@ int CFtpObject::ConnectAttempt() {
 
   platform::SocketHandle s = ConnectServer(site.address);
   if (s == platform::kInvalidSocket) {
+    phase = SessionPhase::kConnectFailed;
     PostStatus("Connecting error!");
+    PostStatus(("Can't connect: " + LastError()).c_str());
     return 0;
   }
-  SetControlSocket(s);
 
   int loggedOn = site.loginType == LOGIN_ANONYMOUS ? AnonymousLogin(s)
                                                    : Login(s, site.user, site.password);
   if (!loggedOn) {
+    phase = SessionPhase::kLoginFailed;
     PostStatus("Login error!");
     return 0;
   }
@@ -170,6 +182,7 @@ int CFtpObject::ConnectAttempt() {
     if (n > 0 && n < static_cast<int>(sizeof line)) SendCommand(line, s);
   }
   QueryCurrentDir();
+  phase = SessionPhase::kReady;
   PostStatus("Fininsh initialization, waiting for orders");
   CommandLoop();
   return 1;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/FtpFunction.h"
+#include "platform/ErrorText.h"
 
 namespace {
 
@@ -32,14 +33,21 @@ void CFtpFunction::ReadWaitingReplies(platform::SocketHandle control) {
 bool CFtpFunction::OpenLocalFile(const TransferEntry& entry, const std::string& path,
                                  platform::File& file) {
   if (entry.direction == XFER_UPLOAD) {
-    // Read and write access as for every transfer; a file the user may only
-    // read is still sent.
-    return file.Open(path, platform::OpenMode::ReadWriteOpenAlways) ||
-           file.Open(path, platform::OpenMode::ReadExisting);
+    // A source is only ever read: a file that has gone must not be created
+    // empty and sent over the server's copy.
+    if (file.Open(path, platform::OpenMode::ReadExisting) && !platform::IsDirectory(path))
+      return true;
+    int error = platform::LastSystemError();
+    SetError(platform::PathExists(path) ? "can't read the local file: " + platform::ErrorText(error)
+                                        : std::string("local file missing"));
+    return false;
   }
   // A download keeps the old content until the server has accepted RETR and
   // opened the data connection: a refused or failed start loses nothing.
-  return file.Open(path, platform::OpenMode::ReadWriteOpenAlways);
+  if (file.Open(path, platform::OpenMode::ReadWriteOpenAlways)) return true;
+  SetError("can't write the local file " + path + ": " +
+           platform::ErrorText(platform::LastSystemError()));
+  return false;
 }
 
 int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
@@ -50,7 +58,10 @@ int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
     std::snprintf(rest, sizeof rest, "REST %lld\r\n", static_cast<long long>(entry.resumeOffset));
     if (SendCommand(rest, controlSocket.load()) == 350) {
       // The server continues at the offset; so must the local file, or fail.
-      if (!file.Seek(entry.resumeOffset)) return 0;
+      if (!file.Seek(entry.resumeOffset)) {
+        SetError("can't continue the local file at the resume offset");
+        return 0;
+      }
     }
   }
 
@@ -61,6 +72,7 @@ int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
   int n = std::snprintf(buffer, sizeof buffer, format, name.c_str());
   if (n < 0 || n >= static_cast<int>(sizeof buffer)) {
     std::memset(buffer, 0, sizeof buffer);  // never send a cut command line
+    SetError("the name is too long for a command line");
     return 0;
   }
   return 1;
@@ -69,8 +81,10 @@ int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
 int CFtpFunction::TransferFile(const TransferEntry& original) {
   TransferEntry entry = original;
   cancelRequested = false;
+  SetError("");
   if (entry.direction == XFER_DOWNLOAD && !IsPlainName(entry.localName)) {
     FormatMessage(" refused local name \"%.259s\"", entry.localName);
+    SetError("the local name is not a plain file name");
     return 0;
   }
   std::string path = platform::JoinPath(FieldText(entry.localDir), FieldText(entry.localName));
@@ -85,20 +99,26 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
     if (download && !existed) platform::RemoveFile(path);
     return 0;
   };
+  // A refused command: its reply is the reason.
+  auto refused = [&](int code, const char* what) {
+    if (code != REPLY_LOCAL_FAILURE) SetError(std::string(what) + " was refused: " + LastReply());
+    return abandon();
+  };
 
   char command[kCommandBufferSize];
   if (!BuildTransferCommand(command, entry, file)) return abandon();
   // The session's own connection: an entry's stored socket may be stale.
   platform::SocketHandle control = controlSocket.load();
-  if (SendCommand("TYPE I\r\n", control) >= 400) return abandon();
+  int code = SendCommand("TYPE I\r\n", control);
+  if (code >= 400) return refused(code, "TYPE I");
   platform::Socket listener(OpenDataPort(control));
   if (!listener.Valid()) return abandon();
-  if (SendCommand(command, control) >= 400) return abandon();
+  code = SendCommand(command, control);
+  if (code >= 400) return refused(code, download ? "RETR" : "STOR");
   platform::SocketHandle data = AcceptData(listener.Get());
+  listener.Reset();
   if (data == platform::kInvalidSocket) {
-    // The server may still answer the transfer command (425, 426): read it
-    // now, or it would be taken for the reply to the next command.
-    DrainReplies();
+    FinishDataCommand(control, code, false);
     return abandon();
   }
   // The data is coming: a download that does not continue where the file
@@ -108,21 +128,15 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
   if (download && file.Size() > file.Position()) file.Truncate(file.Position());
 
   PostProgressText(FieldText(entry.remoteName).c_str());
-  int result = entry.direction == XFER_UPLOAD ? SendFile(control, data, file)
-                                              : ReceiveFile(control, data, file, entry.fileSize);
-  bool done = result != 0 && result < 400;
-  // After a failure late replies may still come: wait for them as long as
-  // they keep coming. After a success only what has already arrived is read,
-  // so that a finished transfer does not wait a second for nothing.
-  if (done)
-    ReadWaitingReplies(control);
-  else
-    DrainReplies();
-  listener.Reset();
+  bool moved = entry.direction == XFER_UPLOAD ? SendFile(data, file)
+                                              : ReceiveFile(data, file, entry.fileSize);
+  int result = FinishDataCommand(control, code, moved);
+  bool done = moved && result < 400;
   file.Close();
   if (done) {
     transferQueue.Remove(original);
     return 1;
   }
+  if (LastError().empty()) SetError("the server reported: " + LastReply());
   return 0;
 }

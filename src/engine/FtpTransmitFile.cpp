@@ -5,6 +5,8 @@
 #include "engine/FtpTransmitFile.h"
 
 #include <chrono>
+#include <exception>
+#include <string>
 
 #include "engine/QueueSteps.h"
 #include "engine/SafeNames.h"
@@ -35,7 +37,34 @@ void CFtpTransmitFile::StartBackground() {
   if (transmitThread.joinable()) transmitThread.join();
   stopRequested = false;
   running = true;
-  transmitThread = std::thread([this] { BackgroundRun(); });
+  transmitThread = std::thread([this] { BackgroundRunGuarded(); });
+}
+
+void CFtpTransmitFile::BackgroundRunGuarded() {
+  try {
+    BackgroundRun();
+    return;
+  } catch (const std::exception& e) {
+    try {
+      PostStatus((std::string("The background transmission ended: ") + e.what()).c_str());
+    } catch (...) {
+    }
+  }
+  loggedIn = 0;
+  CloseControlSocket();
+  SetCurrentEntry(std::nullopt);
+  std::lock_guard<std::mutex> lock(runMutex);
+  EndRun();
+}
+
+std::optional<TransferEntry> CFtpTransmitFile::CurrentEntry() const {
+  std::lock_guard<std::mutex> lock(entryMutex);
+  return currentEntry;
+}
+
+void CFtpTransmitFile::SetCurrentEntry(std::optional<TransferEntry> entry) {
+  std::lock_guard<std::mutex> lock(entryMutex);
+  currentEntry = std::move(entry);
 }
 
 bool CFtpTransmitFile::WaitIdle(int timeoutMs) {
@@ -73,12 +102,17 @@ void CFtpTransmitFile::BackgroundRun() {
     last = next;
     // A Stop of the previous group ends with it.
     proceed = 1;
-    currentEntry = *next;
-    TransferEntry& entry = *currentEntry;
+    SetCurrentEntry(next);
+    TransferEntry entry = *next;
     backgroundQueue->SetState(ENTRY_RUNNING, entry);
-    site = entry.site;
+    {
+      std::lock_guard<std::mutex> lock(siteMutex);
+      site = entry.site;
+    }
+    SetError("");
     if (!BackgroundLogin()) {
       MarkFailedIfRunning(*backgroundQueue, entry);
+      ReportFailure(*this, entry);
     } else {
       loggedIn = 1;
       RunBackgroundGroup(entry);
@@ -87,7 +121,7 @@ void CFtpTransmitFile::BackgroundRun() {
     }
     CloseControlSocket();
     StopSockets();
-    currentEntry.reset();
+    SetCurrentEntry(std::nullopt);
   }
 }
 
@@ -97,24 +131,23 @@ int CFtpTransmitFile::BackgroundLogin() {
   if (s == platform::kInvalidSocket) return 0;
   int loggedOn =
       site.loginType == LOGIN_ANONYMOUS ? AnonymousLogin(s) : Login(s, site.user, site.password);
-  if (!loggedOn || !ProbeResume() || QuerySystemType() == 0) return 0;
-  return SendCwd(*this, FieldName(currentEntry->remoteDir)) < 400 ? 1 : 0;
+  if (!loggedOn) {
+    SetError("the login was refused: " + LastReply());
+    return 0;
+  }
+  if (!ProbeResume() || QuerySystemType() == 0) {
+    SetError("the server refused the session's set-up: " + LastReply());
+    return 0;
+  }
+  return QueryCurrentDir() == 1 ? 1 : 0;
 }
 
 int CFtpTransmitFile::RunBackgroundGroup(TransferEntry& entry) {
-  QueryCurrentDir();
   entry.controlSocket = controlSocket.load();
-  RemoteListing remoteNames;
-  std::string namesDir;
-  if (!backgroundQueue->IsEmpty()) {
-    ListInto(*this, remoteNames);
-    namesDir = CurrentDir(*this);
-  }
-
-  backgroundQueue->SetState(ENTRY_RUNNING, entry);
-  if (!RunEntrySteps(*this, entry, &remoteNames, *backgroundQueue)) return 0;
-  // The group's first entry leaves the queue after its attempt in every case.
-  backgroundQueue->Remove(entry);
+  RemoteNames names;
+  // Each entry runs in its own directory; one that can't be entered fails
+  // and stays in the queue, marked failed.
+  if (!RunEntrySteps(*this, entry, names, *backgroundQueue)) return 0;
   EndStop();
 
   std::optional<TransferEntry> last;
@@ -122,25 +155,12 @@ int CFtpTransmitFile::RunBackgroundGroup(TransferEntry& entry) {
     if (stopRequested.load() || (last && SameRecord(*last, *next))) break;
     last = next;
     TransferEntry run = *next;
+    SetCurrentEntry(run);
     run.controlSocket = controlSocket.load();
     backgroundQueue->SetState(ENTRY_RUNNING, run);
-    // A refused directory fails the entry, which is still tried where the
-    // connection is.
-    if (SendCwd(*this, FieldName(run.remoteDir)) >= 400)
-      backgroundQueue->SetState(ENTRY_FAILED, run);
-    QueryCurrentDir();
-    // Remote targets are judged against the listing of the directory the
-    // entry goes to.
-    if (CurrentDir(*this) != namesDir) {
-      ListInto(*this, remoteNames);
-      namesDir = CurrentDir(*this);
-    }
-    if (!RunEntrySteps(*this, run, &remoteNames, *backgroundQueue)) return 0;
-    // An entry stopped while it ran stays, with the state the Stop gave it.
-    if (proceed.load() == 1) backgroundQueue->Remove(run);
+    if (!RunEntrySteps(*this, run, names, *backgroundQueue)) return 0;
     EndStop();
   }
-  FreeListing(remoteNames);
   ListDirectory(1);
   return 1;
 }

@@ -22,14 +22,18 @@ class CFtpTransmitFile : public CFtpFunction {
   // Waits for the current run to end (tests, shutdown); false on time-out.
   bool WaitIdle(int timeoutMs);
 
-  CFileQueue* backgroundQueue = nullptr;  // the dialog's queue, not owned
-  platform::WindowHandle ownerWindow;
-  std::optional<TransferEntry> currentEntry;
+  CFileQueue* backgroundQueue = nullptr;  // the dialog's queue, not owned; set before Start
+  platform::TargetSlot ownerWindow;
+  // The entry whose group runs now (a copy), if any.
+  std::optional<TransferEntry> CurrentEntry() const;
 
  protected:
   void BackgroundRun();
   int BackgroundLogin();
   int RunBackgroundGroup(TransferEntry& entry);
+  void SetCurrentEntry(std::optional<TransferEntry> entry);
+  // The run's body; memory running out ends the run with a status line.
+  void BackgroundRunGuarded();
 
   std::thread transmitThread;
   std::atomic<bool> running{false};
@@ -39,6 +43,8 @@ class CFtpTransmitFile : public CFtpFunction {
   // run active can rely on the loop seeing the entries it made pending.
   std::mutex runMutex;
   std::condition_variable runEnded;
+  mutable std::mutex entryMutex;
+  std::optional<TransferEntry> currentEntry;  // guarded by entryMutex
   // After an entry that a Stop cut short: late replies read, switch set again.
   void EndStop();
   void EndRun();

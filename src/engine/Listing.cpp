@@ -5,6 +5,7 @@
 #include "engine/DataSocketOwner.h"
 #include "engine/FtpFunction.h"
 #include "engine/ProgressThrottle.h"
+#include "platform/ErrorText.h"
 #include "platform/MessageIds.h"
 #include "remote/ListingParser.h"
 
@@ -12,7 +13,7 @@ namespace {
 
 constexpr std::size_t kListingPiece = 256 * 1024;
 // A listing larger than this is refused rather than exhausting memory.
-constexpr std::size_t kMaxListingBytes = 512u * 1024 * 1024;
+constexpr std::size_t kMaxListingBytes = 128u * 1024 * 1024;
 
 bool Succeeded(int code) { return code >= 1 && code <= 399; }
 
@@ -48,20 +49,27 @@ int CFtpFunction::ListDirectory(int notify) {
   if (!Succeeded(SendCommand("TYPE A\r\n", control))) return 0;
   platform::Socket listener(OpenDataPort(control));
   if (!listener.Valid()) return 0;
-  if (!Succeeded(SendCommand("LIST\r\n", control))) return 0;
+  int code = SendCommand("LIST\r\n", control);
+  if (!Succeeded(code)) {
+    if (code != REPLY_LOCAL_FAILURE) SetError("LIST was refused: " + LastReply());
+    return 0;
+  }
   platform::PostTo(logWindow, platform::TextMessage(msg::WM_SESSION_COMMAND_LINE, ""));
 
   platform::SocketHandle data = AcceptData(listener.Get());
-  if (data == platform::kInvalidSocket) return 0;
-  PostStatus("Receive file directory list.....");
-  if (!Succeeded(ReceiveListing(control, data, notify))) return 0;
   listener.Reset();
+  if (data == platform::kInvalidSocket) {
+    FinishDataCommand(control, code, false);
+    return 0;
+  }
+  PostStatus("Receive file directory list.....");
+  bool received = ReceiveListing(data, notify);
+  if (!Succeeded(FinishDataCommand(control, code, received))) return 0;
   PostStatus("Successful transfers");
   return 1;
 }
 
-int CFtpFunction::ReceiveListing(platform::SocketHandle control, platform::SocketHandle data,
-                                 int notify) {
+bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   DataSocketOwner connection(*this, data);
   // A cancel or stop that came before the connection was published.
   if (cancelRequested.load() || stopRequested.load()) platform::ShutdownSocket(data);
@@ -78,12 +86,19 @@ int CFtpFunction::ReceiveListing(platform::SocketHandle control, platform::Socke
   };
   for (;;) {
     long n = platform::ReceiveBytes(data, piece.data(), piece.size());
-    if (n < 0) failed = true;
+    if (n < 0) {
+      int error = platform::LastSocketError();
+      SetError(platform::IsTimeoutError(error) ? "the listing's data connection went silent"
+                                               : "the listing broke off: " + platform::ErrorText(error));
+      failed = true;
+    }
     if (n <= 0) break;
     AppendPiece(text, piece.data(), static_cast<std::size_t>(n), cutting);
     total += n;
     if (text.size() > kMaxListingBytes) {
       FormatMessage(" listing larger than %zu bytes refused", kMaxListingBytes);
+      SetErrorF("the listing is larger than %zu MiB", kMaxListingBytes >> 20);
+      PostStatus(LastError().c_str());
       failed = true;
       break;
     }
@@ -108,6 +123,5 @@ int CFtpFunction::ReceiveListing(platform::SocketHandle control, platform::Socke
     listing = std::move(records);
 
   connection.Close();
-  if (failed) return 0;
-  return ReadReply(control);
+  return !failed;
 }

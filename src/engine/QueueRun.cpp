@@ -7,13 +7,10 @@
 
 int CFtpFunction::RunTransferQueue(const TransferEntry* entry) {
   using namespace queue_steps;
-  RemoteListing remoteNames;
-  bool listed = false;
-  if (!transferQueue.IsEmpty()) {
-    ListInto(*this, remoteNames);
-    listed = true;
-  }
-  const RemoteListing* names = listed ? &remoteNames : nullptr;
+  // Every entry runs in its own directory; afterwards the session goes back
+  // to the one the user was browsing, so the pane and currentDir agree.
+  const std::string browsed = queue_steps::CurrentDir(*this);
+  RemoteNames names;
 
   int count = 0;
   if (entry) {
@@ -31,6 +28,7 @@ int CFtpFunction::RunTransferQueue(const TransferEntry* entry) {
   }
   std::optional<TransferEntry> last;
   while (std::optional<TransferEntry> next = transferQueue.FirstPending()) {
+    if (stopRequested.load()) break;
     // The same record offered again at once would run for ever (two queued
     // entries that the queue cannot tell apart): it waits for the next run.
     if (last && SameRecord(*last, *next)) break;
@@ -40,16 +38,16 @@ int CFtpFunction::RunTransferQueue(const TransferEntry* entry) {
     ++count;
   }
 
-  FreeListing(remoteNames);
   askConflict = 1;
+  ReturnToBrowsed(*this, browsed);
   if (count != 0) ListDirectory(1);
   return 1;
 }
 
-int CFtpFunction::RunEntry(TransferEntry& entry, const RemoteListing* remoteNames) {
+int CFtpFunction::RunEntry(TransferEntry& entry, queue_steps::RemoteNames& names) {
   entry.controlSocket = controlSocket.load();
   transferQueue.SetState(ENTRY_RUNNING, entry);
-  return queue_steps::RunEntrySteps(*this, entry, remoteNames, transferQueue);
+  return queue_steps::RunEntrySteps(*this, entry, names, transferQueue);
 }
 
 void CFtpFunction::FreeListing(RemoteListing& list) {

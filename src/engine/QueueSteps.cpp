@@ -79,18 +79,87 @@ bool SameRecord(const TransferEntry& a, const TransferEntry& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, const RemoteListing* remoteNames,
-                  CFileQueue& folderStates) {
+void ReportFailure(CFtpFunction& session, const TransferEntry& entry) {
+  std::string reason = session.LastError();
+  if (reason.empty()) reason = "unknown reason";
+  std::string dir(FieldName(entry.remoteDir));
+  if (!dir.empty() && dir.back() != '/') dir += '/';
+  PostStatusF(session, "Failed: %s%s (%s)", dir.c_str(),
+              std::string(FieldName(entry.remoteName)).c_str(), reason.c_str());
+}
+
+std::string ComparableDir(std::string_view dir) {
+  std::string out(dir);
+  if (out == ".") out.clear();
+  if (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+bool EnterEntryDir(CFtpFunction& session, const TransferEntry& entry) {
+  bool terminated = false;
+  std::string_view field = FieldName(entry.remoteDir, &terminated);
+  const std::string dir = ComparableDir(field);
+  if (!terminated) {
+    session.SetError("the remote folder's name is not terminated");
+    return false;
+  }
+  if (dir.empty() || dir == ComparableDir(CurrentDir(session))) return true;
+  int code = SendCwd(session, dir);
+  if (code >= 400) {
+    session.SetError("can't enter the remote folder " + dir +
+                         (code == REPLY_LOCAL_FAILURE ? std::string() : ": " + session.LastReply()));
+    return false;
+  }
+  // The server took the CWD; a PWD that fails leaves the absolute path as
+  // the best knowledge of where the session is.
+  if (session.QueryCurrentDir() != 1) {
+    if (dir.front() != '/' || session.StopRequested()) {
+      session.SetError("can't read the remote folder after entering " + dir);
+      return false;
+    }
+    session.SetCurrentDir(dir);
+  }
+  return true;
+}
+
+void ReturnToBrowsed(CFtpFunction& session, const std::string& dir) {
+  if (dir.empty() || ComparableDir(dir) == ComparableDir(CurrentDir(session))) return;
+  ReturnTo(session, dir);
+}
+
+const RemoteListing* RemoteNames::For(CFtpFunction& session) {
+  const std::string here = ComparableDir(CurrentDir(session));
+  if (!listed || dir != here) {
+    listed = ListInto(session, records);
+    dir = here;
+  }
+  return listed ? &records : nullptr;
+}
+
+int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& names,
+                  CFileQueue& queue) {
+  const TransferEntry queued = entry;
+  session.SetError("");
+  auto failed = [&] {
+    MarkFailedIfRunning(queue, queued);
+    ReportFailure(session, queued);
+  };
+  if (!EnterEntryDir(session, entry)) {
+    failed();
+    return 1;
+  }
   if (entry.isFolder) {
     std::string startDir = CurrentDir(session);
     int ok = entry.direction == XFER_UPLOAD ? session.UploadFolder(entry)
                                             : session.DownloadFolder(entry);
-    if (!ok) MarkFailedIfRunning(folderStates, entry);
+    if (ok)
+      queue.Remove(queued);
+    else
+      failed();
     return ReturnTo(session, startDir) ? 1 : 0;
   }
-  const TransferEntry queued = entry;
   if (entry.direction == XFER_UPLOAD) {
-    entry.resumeOffset = session.FindRemoteTarget(entry.remoteName, remoteNames);
+    entry.resumeOffset = session.FindRemoteTarget(entry.remoteName, names.For(session));
   } else {
     std::string path = platform::JoinPath(std::string(FieldName(entry.localDir)),
                                           std::string(FieldName(entry.localName)));
@@ -98,9 +167,9 @@ int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, const RemoteListi
   }
   if (session.TransferWithDecision(entry)) {
     // Done, skipped or sent under a new name: the entry leaves the queue.
-    session.transferQueue.Remove(queued);
+    queue.Remove(queued);
   } else {
-    MarkFailedIfRunning(session.transferQueue, queued);
+    failed();
   }
   return 1;
 }

@@ -28,14 +28,38 @@ void PostStatusF(CFtpFunction& session, const char* format, ...)
 // Marks the entry failed in `queue` unless the user has meanwhile given it
 // another state (stopped, or pending again).
 void MarkFailedIfRunning(CFileQueue& queue, const TransferEntry& entry);
+// The one status line of a failed entry: what failed and why.
+void ReportFailure(CFtpFunction& session, const TransferEntry& entry);
+
+// A remote directory as paths are compared: one trailing "/" dropped (but
+// the root's); "" and "." stand for the directory the session is in.
+std::string ComparableDir(std::string_view dir);
+// Makes the entry's remoteDir the session's directory: nothing is sent when
+// the session is there already. False (with the reason noted) when the
+// directory can't be entered; then nothing may be sent for the entry.
+bool EnterEntryDir(CFtpFunction& session, const TransferEntry& entry);
+// Returns to `dir` (the directory the user was browsing) unless the session
+// is there already.
+void ReturnToBrowsed(CFtpFunction& session, const std::string& dir);
+
+// The listing of one remote directory, for the target checks of uploads:
+// listed again only when the entries move on to another directory.
+struct RemoteNames {
+  RemoteListing records;
+  std::string dir;
+  bool listed = false;
+  // The names of the session's current directory; null when it can't be listed.
+  const RemoteListing* For(CFtpFunction& session);
+};
 // Byte-equal records: the same queue entry offered twice in a row.
 bool SameRecord(const TransferEntry& a, const TransferEntry& b);
 
-// One entry once it runs: a folder as a whole tree with the return to the
-// directory it started in (a failed folder is marked in `folderStates`), a
-// file with its target check and decision (a failed file is marked in the
-// session's transferQueue). 0 when the return after a folder failed.
-int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, const RemoteListing* remoteNames,
-                  CFileQueue& folderStates);
+// One entry once it runs, in its own remoteDir: a folder as a whole tree
+// with the return to the directory it started in, a file with its target
+// check and decision. A finished entry leaves `queue`; a failed one is
+// marked failed there, with one status line. 0 when the session can't go on
+// (the return after a folder failed).
+int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& names,
+                  CFileQueue& queue);
 
 }  // namespace queue_steps

@@ -20,6 +20,9 @@ void DeleteName(CFtpFunction& session, const char* verb, std::string_view name) 
 }  // namespace
 
 int CFtpFunction::RunDeleteQueue(const TransferEntry* entry) {
+  // Each deletion runs in its own directory; afterwards the session goes
+  // back to the one the user was browsing.
+  const std::string browsed = queue_steps::CurrentDir(*this);
   int count = 0;
   if (entry && deleteQueue.Contains(*entry)) {
     DeleteEntry(*entry);
@@ -27,11 +30,13 @@ int CFtpFunction::RunDeleteQueue(const TransferEntry* entry) {
     ++count;
   }
   while (std::optional<TransferEntry> next = deleteQueue.FirstPending()) {
+    if (stopRequested.load()) break;
     DeleteEntry(*next);
     // Whatever happened, the entry is not taken again in this drain.
     deleteQueue.Remove(*next);
     ++count;
   }
+  queue_steps::ReturnToBrowsed(*this, browsed);
   if (count != 0) ListDirectory(1);
   return 1;
 }
@@ -42,6 +47,14 @@ int CFtpFunction::DeleteEntry(const TransferEntry& entry) {
     PostStatusF(*this, "Not deleted \"%.*s\": not a plain file name", static_cast<int>(name.size()),
                 name.data());
     ++skippedNames;
+    deleteQueue.Remove(entry);
+    return 0;
+  }
+  SetError("");
+  if (!queue_steps::EnterEntryDir(*this, entry)) {
+    // Nothing is deleted where the entry does not belong.
+    ++refusedDeletions;
+    queue_steps::ReportFailure(*this, entry);
     deleteQueue.Remove(entry);
     return 0;
   }

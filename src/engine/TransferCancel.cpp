@@ -1,6 +1,9 @@
 // Cancelling the running listing or transfer: the data connection is shut
 // down at once, and a short-lived thread sends ABOR and reads the replies.
+#include <cstring>
+
 #include "engine/FtpFunction.h"
+#include "platform/Sync.h"
 
 CFtpFunction::CFtpFunction() = default;
 
@@ -10,10 +13,19 @@ CFtpFunction::~CFtpFunction() {
 
 void CFtpFunction::Cancel() {
   if (loggedIn.load() != 1) return;
+  // One cancel at a time: a second click while the first is still in its
+  // ABOR exchange changes nothing, and the user-interface thread never waits
+  // for it.
+  if (cancelInFlight.exchange(true)) return;
   cancelRequested = true;
   ShutdownDataSocket();
+  // The previous thread has finished its work (the flag was clear): joining
+  // it only collects it.
   if (cancelThread.joinable()) cancelThread.join();
-  cancelThread = std::thread([this] { AbortTransfer(); });
+  cancelThread = std::thread([this] {
+    AbortTransfer();
+    cancelInFlight = false;
+  });
 }
 
 void CFtpFunction::AbortTransfer() {
@@ -22,6 +34,43 @@ void CFtpFunction::AbortTransfer() {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   // Servers act on ABOR only once the data connection is gone.
   ShutdownDataSocket();
-  SendCommandDespiteProceed("ABOR\r\n", controlSocket.load());
+  platform::SocketHandle control = controlSocket.load();
+  if (stopRequested.load() || control == platform::kInvalidSocket) return;
+  const char* abort = "ABOR\r\n";
+  if (platform::SendBytes(control, abort, std::strlen(abort)) <= 0) return;
+  std::string echoed(abort);
+  LogProtocolLine(echoed, 1);
+  // A server that never answers ABOR holds the cancel no longer than this.
+  if (ReadReplyWithin(control, lateReplyTimeoutMs.load()) == REPLY_LOCAL_FAILURE) return;
   DrainReplies();
+}
+
+int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandCode, bool dataOk) {
+  // The command was answered with its final reply at once (no 1xx first).
+  if (commandCode >= 200) return dataOk ? commandCode : REPLY_LOCAL_FAILURE;
+  if (stopRequested.load()) return REPLY_LOCAL_FAILURE;
+  if (cancelRequested.load()) {
+    // The cancel thread sends ABOR and reads every reply; the worker waits
+    // for it (its exchange is bounded) and takes what is left.
+    while (cancelInFlight.load() && !stopRequested.load()) platform::SleepMs(10);
+    ReadWaitingReplies(control);
+    return REPLY_LOCAL_FAILURE;
+  }
+  if (dataOk) {
+    int code = ReadReply(control);
+    if (code >= 400 && code != REPLY_LOCAL_FAILURE) SetError("the server reported: " + LastReply());
+    ReadWaitingReplies(control);
+    return code;
+  }
+  // The data part failed: the server still owes the command's final reply
+  // (425, 426...). Read it, or abort when it does not come, so that it can't
+  // be taken for the answer to the next command.
+  const std::string reason = LastError();
+  if (ReadReplyWithin(control, lateReplyTimeoutMs.load()) == REPLY_LOCAL_FAILURE &&
+      !stopRequested.load()) {
+    SendCommandDespiteProceed("ABOR\r\n", control);
+  }
+  DrainReplies();
+  SetError(reason);
+  return REPLY_LOCAL_FAILURE;
 }

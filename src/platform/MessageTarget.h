@@ -18,6 +18,9 @@ class MessageTarget {
   virtual ~MessageTarget() = default;
   // Returns false if the message could not be delivered (target gone).
   virtual bool Post(Message message) = 0;
+  // Lets every poster that is held back (the receiver is far behind) go on
+  // at once; a stopping worker calls it so that it never waits on a window.
+  virtual void ReleaseBlockedPosts() {}
 };
 
 using WindowHandle = std::shared_ptr<MessageTarget>;

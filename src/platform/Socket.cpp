@@ -5,10 +5,16 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/time.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -89,6 +95,54 @@ bool ResolveHost(const std::string& host, std::uint32_t& address) {
   address = ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
   freeaddrinfo(result);
   return true;
+}
+
+// ResolveHost on a helper thread that this call can walk away from.
+bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
+                      const std::function<bool()>& abandon, int timeoutMs) {
+  struct Lookup {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    bool ok = false;
+    std::uint32_t address = 0;
+    int error = 0;
+  };
+  auto lookup = std::make_shared<Lookup>();
+  // The thread owns its share of the state, so the caller may leave first.
+  std::thread([lookup, host] {
+    std::uint32_t found = 0;
+    bool ok = ResolveHost(host, found);
+    int error = lastError;
+    std::lock_guard<std::mutex> lock(lookup->mutex);
+    lookup->finished = true;
+    lookup->ok = ok;
+    lookup->address = found;
+    lookup->error = error;
+    lookup->done.notify_all();
+  }).detach();
+  // No limit (0 or less) waits as long as the lookup takes, or until abandoned.
+  const bool limited = timeoutMs > 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::unique_lock<std::mutex> lock(lookup->mutex);
+  for (;;) {
+    if (lookup->done.wait_for(lock, std::chrono::milliseconds(20), [&] { return lookup->finished; })) {
+      if (!lookup->ok) {
+        lastError = lookup->error;
+        return false;
+      }
+      address = lookup->address;
+      return true;
+    }
+    if (abandon && abandon()) {
+      lastError = ECANCELED;
+      return false;
+    }
+    if (limited && std::chrono::steady_clock::now() >= deadline) {
+      lastError = ETIMEDOUT;
+      return false;
+    }
+  }
 }
 
 int ServicePort(const char* service, int fallback) {
@@ -199,6 +253,20 @@ static long Recv(SocketHandle s, void* data, std::size_t size, int flags) {
 
 long ReceiveBytes(SocketHandle s, void* data, std::size_t size) { return Recv(s, data, size, 0); }
 long PeekBytes(SocketHandle s, void* data, std::size_t size) { return Recv(s, data, size, MSG_PEEK); }
+
+void SetIoTimeout(SocketHandle s, int timeoutMs) {
+  timeval tv{};
+  if (timeoutMs > 0) {
+    tv.tv_sec = timeoutMs / 1000;
+    tv.tv_usec = (timeoutMs % 1000) * 1000;
+  }
+  ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+bool IsTimeoutError(int error) {
+  return error == EAGAIN || error == EWOULDBLOCK || error == EINPROGRESS || error == ETIMEDOUT;
+}
 
 void SetBufferSizes(SocketHandle s, int receiveBytes, int sendBytes) {
   if (receiveBytes > 0) ::setsockopt(s, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -60,6 +61,13 @@ bool IsLookupName(const std::string& host);
 // Names that fail IsLookupName fail at once, without any lookup traffic.
 bool ResolveHost(const std::string& host, std::uint32_t& address);
 
+// ResolveHost on a helper thread that this call can walk away from: waits at
+// most `timeoutMs` and gives up as soon as `abandon` returns true (checked
+// every few milliseconds). The lookup itself finishes on its own later.
+// A gave-up lookup fails with ECANCELED or ETIMEDOUT.
+bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
+                      const std::function<bool()>& abandon, int timeoutMs);
+
 // Port of a named TCP service from the services database, or `fallback`.
 int ServicePort(const char* service, int fallback);
 
@@ -83,6 +91,11 @@ int WaitReadable(SocketHandle s, int timeoutMs);
 long SendBytes(SocketHandle s, const void* data, std::size_t size);
 long ReceiveBytes(SocketHandle s, void* data, std::size_t size);
 long PeekBytes(SocketHandle s, void* data, std::size_t size);
+
+// Every send, receive and connect on `s` fails (LastSocketError() then says
+// IsTimeoutError) once it has waited `timeoutMs` without progress; 0: no limit.
+void SetIoTimeout(SocketHandle s, int timeoutMs);
+bool IsTimeoutError(int error);
 
 // Kernel buffer sizes (best effort).
 void SetBufferSizes(SocketHandle s, int receiveBytes, int sendBytes);

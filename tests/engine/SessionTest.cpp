@@ -75,7 +75,8 @@ TEST_F(SessionTest, UnreachableServerGivesThreeAttemptsAndEndsIdle) {
   const std::vector<std::string> attempt = {
       "Welcome to use Skiffline!",
       "Please contact support@skiffline.example if having any problems",
-      "Connecting to " + address + " ........", "Connecting error!"};
+      "Connecting to " + address + " ........", "Connecting error!",
+      "Can't connect: Connection refused"};
   std::vector<std::string> expected;
   expected.insert(expected.end(), attempt.begin(), attempt.end());
   expected.insert(expected.end(), attempt.begin(), attempt.end());
@@ -329,18 +330,28 @@ TEST_F(SessionTest, StopDuringASlowDownloadReturnsAndTheSessionWorksAgain) {
   ASSERT_TRUE(WaitForStatus(*windows.log, "Successful transfers"));
 }
 
-TEST_F(SessionTest, StopIsIgnoredWhileNotLoggedInButDestructionEndsTheWorker) {
-  // A server that never greets: the worker hangs in its first attempt.
+TEST_F(SessionTest, StopEndsAWorkerThatIsStillWaitingForTheGreeting) {
+  // A server that never greets: the worker waits in its first attempt.
   server.SetGreeting(Script());
-  auto session2 = std::make_unique<TestSession>();
-  windows.Attach(*session2);
-  session2->SetSite(MakeSite(server.Address()));
-  session2->Start();
+  session.SetSite(MakeSite(server.Address()));
+  session.Start();
   ASSERT_TRUE(server.WaitForConnections(1, kWaitMs));
-  session2->Stop();  // not logged in: nothing happens
-  EXPECT_TRUE(session2->HasWorker());
-  auto destroyed = std::async(std::launch::async, [&] { session2.reset(); });
-  ASSERT_EQ(destroyed.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  auto stopped = std::async(std::launch::async, [&] { session.Stop(); });
+  ASSERT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_FALSE(session.HasWorker());
+  // No further attempt was made after the stop.
+  EXPECT_TRUE(server.WaitForClosedConnections(1, kWaitMs));
+  EXPECT_EQ(server.ConnectionCount(), 1);
+}
+
+TEST_F(SessionTest, AServerThatNeverGreetsFailsTheAttemptsWhenTheLimitRunsOut) {
+  server.SetGreeting(Script());
+  session.inactivityTimeoutMs = 200;
+  StartWith(MakeSite(server.Address()));
+  ASSERT_TRUE(WaitFinalIdle());
+  EXPECT_EQ(server.ConnectionCount(), 3);
+  EXPECT_EQ(session.Phase(), SessionPhase::kConnectFailed);
+  EXPECT_EQ(CountOf(StatusLines(*windows.log), "Can't connect: Connection timed out"), 3u);
 }
 
 TEST_F(SessionTest, DestroyingALoggedInSessionSaysQuit) {

@@ -11,6 +11,8 @@
 class CMessageBoxNotices final : public platform::NoticeSink {
  public:
   void ShowNotice(const std::string& caption, const std::string& text) override;
+  // Queues the box on the user-interface thread and returns at once.
+  void PostNotice(const std::string& caption, const std::string& text) override;
   void Release() { gate_.Release(); }
 
  private:

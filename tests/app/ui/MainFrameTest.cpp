@@ -137,7 +137,7 @@ TEST_F(MainFrameTest, StatusBarHasTheFourPanesAndShowsReady) {
 TEST_F(MainFrameTest, ProgressMessagesFromAWorkerReachTheStatusBar) {
   Open();
   auto target = frame->FrameTarget();
-  EXPECT_EQ(frame->foregroundSession.progressWindow, target);
+  EXPECT_EQ(frame->foregroundSession.progressWindow.Get(), target);
   std::thread worker([target] {
     target->Post(platform::TextMessage(msg::WM_SESSION_PROGRESS_TEXT, "Receiving a.txt"));
     for (int i = 0; i <= 42; ++i)
@@ -153,7 +153,7 @@ TEST_F(MainFrameTest, ProgressMessagesFromAWorkerReachTheStatusBar) {
 
 TEST_F(MainFrameTest, LogLinesOfTheSessionGoToTheLogView) {
   Open();
-  EXPECT_EQ(frame->foregroundSession.logWindow, frame->LogTarget());
+  EXPECT_EQ(frame->foregroundSession.logWindow.Get(), frame->LogTarget());
   EXPECT_NE(frame->foregroundSession.questions, nullptr);
   std::thread worker([t = frame->LogTarget()] {
     t->Post(platform::TextMessage(msg::WM_SESSION_REPLY_LINE, "  220 Ready\r\n"));
