@@ -233,6 +233,39 @@ int CFtpLib::ReadReply(SocketHandle s) {
   return ReadReplyText(s, text);
 }
 
+namespace {
+
+// A reply that can be NOOP's: a success other than the ends of a transfer or
+// an abort (225, 226), or a refusal of an unknown command.
+bool CanAnswerNoop(int code) {
+  return (code >= 200 && code < 300 && code != 225 && code != 226) || code == 500 || code == 502;
+}
+
+// Late replies of an aborted transfer that may still stand before NOOP's.
+constexpr int kMaxStaleReplies = 16;
+
+}  // namespace
+
+bool CFtpLib::Resynchronize(SocketHandle s) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  const std::string reason = LastError();
+  if (SendCommandDespiteProceed("NOOP\r\n", s) == REPLY_LOCAL_FAILURE) return false;
+  // SendCommandDespiteProceed read the first reply after NOOP; it may still be
+  // a late one of the aborted command.
+  std::string last = LastReply();
+  for (int stale = 0; stale < kMaxStaleReplies; ++stale) {
+    if (CanAnswerNoop(ReplyCode(last.c_str()))) {
+      SetError(reason);
+      return true;
+    }
+    if (ReadReply(s) == REPLY_LOCAL_FAILURE) break;
+    last = LastReply();
+  }
+  SetError("lost track of the server's replies: " + reason);
+  ShutdownControlSocket();
+  return false;
+}
+
 int CFtpLib::ReadReplyWithin(SocketHandle s, int limitMs) {
   ReplyText text;
   return ReadReplyText(s, text, limitMs);

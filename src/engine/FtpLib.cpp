@@ -87,21 +87,25 @@ int CFtpLib::ReplyCode(const char* line) {
 }
 
 void CFtpLib::LogProtocolLine(std::string& text, int sent) {
-  std::lock_guard<std::recursive_mutex> lock(textMutex);
-  std::memset(messageText, 0, sizeof messageText);
   if (sent && text.compare(0, 5, "PASS ") == 0) {
     // No password reaches the log: the text becomes "PASS *" CR LF.
     text.resize(5);
     text += "*\r\n";
   }
-  // The text is C text: a zero byte ends it.
-  const char* body = text.c_str();
-  std::snprintf(messageText, sizeof messageText, sent ? "COMMAND >   %s" : "                        %s",
-                body);
-  platform::PostTo(logWindow,
-                   platform::TextMessage(sent ? msg::WM_SESSION_COMMAND_LINE
-                                              : msg::WM_SESSION_REPLY_LINE,
-                                         std::string(messageText)));
+  std::string line;
+  {
+    std::lock_guard<std::recursive_mutex> lock(textMutex);
+    std::memset(messageText, 0, sizeof messageText);
+    // The text is C text: a zero byte ends it.
+    const char* body = text.c_str();
+    std::snprintf(messageText, sizeof messageText,
+                  sent ? "COMMAND >   %s" : "                        %s", body);
+    line = messageText;
+  }
+  // Posted outside the lock: a window that is far behind may hold the post.
+  platform::PostTo(logWindow, platform::TextMessage(sent ? msg::WM_SESSION_COMMAND_LINE
+                                                         : msg::WM_SESSION_REPLY_LINE,
+                                                    std::move(line)));
 }
 
 void CFtpLib::PostStatus(const char* text) {

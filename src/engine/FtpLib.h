@@ -186,6 +186,12 @@ class CFtpLib {
   // line, or 999 when the reply did not complete.
   // `limitMs` bounds each silence (negative: the inactivity limit).
   int ReadReplyText(platform::SocketHandle s, ReplyText& text, int limitMs = -1);
+  // After an abort or a failed data command: sends NOOP and reads (and logs)
+  // every reply up to NOOP's own, so that the next command is paired with
+  // its own reply whatever the server still had to say. When NOOP's reply
+  // never comes the connection is shut down (false): its replies could no
+  // longer be paired.
+  bool Resynchronize(platform::SocketHandle s);
   // ReadReply with a silence limit of its own; 999 when nothing came.
   int ReadReplyWithin(platform::SocketHandle s, int limitMs);
   // Sends the line and reads the reply, without the proceed check; false on a

@@ -35,8 +35,11 @@ bool CFtpFunction::OpenLocalFile(const TransferEntry& entry, const std::string& 
   if (entry.direction == XFER_UPLOAD) {
     // A source is only ever read: a file that has gone must not be created
     // empty and sent over the server's copy.
-    if (file.Open(path, platform::OpenMode::ReadExisting) && !platform::IsDirectory(path))
-      return true;
+    if (platform::IsDirectory(path)) {
+      SetError("the local item is a folder, not a file");
+      return false;
+    }
+    if (file.Open(path, platform::OpenMode::ReadExisting)) return true;
     int error = platform::LastSystemError();
     SetError(platform::PathExists(path) ? "can't read the local file: " + platform::ErrorText(error)
                                         : std::string("local file missing"));

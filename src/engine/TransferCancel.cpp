@@ -41,8 +41,10 @@ void CFtpFunction::AbortTransfer() {
   std::string echoed(abort);
   LogProtocolLine(echoed, 1);
   // A server that never answers ABOR holds the cancel no longer than this.
-  if (ReadReplyWithin(control, lateReplyTimeoutMs.load()) == REPLY_LOCAL_FAILURE) return;
-  DrainReplies();
+  // What else the server says (the aborted command's own final reply, in
+  // either order) is read by the worker, which resynchronises after a
+  // cancelled command.
+  ReadReplyWithin(control, lateReplyTimeoutMs.load());
 }
 
 int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandCode, bool dataOk) {
@@ -50,10 +52,10 @@ int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandC
   if (commandCode >= 200) return dataOk ? commandCode : REPLY_LOCAL_FAILURE;
   if (stopRequested.load()) return REPLY_LOCAL_FAILURE;
   if (cancelRequested.load()) {
-    // The cancel thread sends ABOR and reads every reply; the worker waits
-    // for it (its exchange is bounded) and takes what is left.
+    // The cancel thread sends ABOR and reads one reply; the worker waits for
+    // it (its exchange is bounded) and then reads whatever is left.
     while (cancelInFlight.load() && !stopRequested.load()) platform::SleepMs(10);
-    ReadWaitingReplies(control);
+    if (!stopRequested.load()) Resynchronize(control);
     return REPLY_LOCAL_FAILURE;
   }
   if (dataOk) {
@@ -70,7 +72,7 @@ int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandC
       !stopRequested.load()) {
     SendCommandDespiteProceed("ABOR\r\n", control);
   }
-  DrainReplies();
+  if (!stopRequested.load()) Resynchronize(control);
   SetError(reason);
   return REPLY_LOCAL_FAILURE;
 }

@@ -126,6 +126,10 @@ bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::unique_lock<std::mutex> lock(lookup->mutex);
   for (;;) {
+    if (abandon && abandon()) {
+      lastError = ECANCELED;
+      return false;
+    }
     if (lookup->done.wait_for(lock, std::chrono::milliseconds(20), [&] { return lookup->finished; })) {
       if (!lookup->ok) {
         lastError = lookup->error;
@@ -133,10 +137,6 @@ bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
       }
       address = lookup->address;
       return true;
-    }
-    if (abandon && abandon()) {
-      lastError = ECANCELED;
-      return false;
     }
     if (limited && std::chrono::steady_clock::now() >= deadline) {
       lastError = ETIMEDOUT;
