@@ -9,8 +9,10 @@ std::string VersionOfferText(const std::string& version) {
 }
 
 int RunVersionCheck(const VersionCheckConfig& config) {
+  const platform::HttpAbortScope abortScope(config.abortSwitch);  // reaches CWebWorld's fetch
   CWebWorld web;
   const std::string body = web.Fetch(config.versionFileAddress);
+  if (config.abortSwitch && config.abortSwitch->IsSet()) return 1;
   if (TrimWhiteSpace(body).empty()) return 1;
 
   const std::string announced = web.LookUp(config.productName);

@@ -3,7 +3,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/HttpFetch.h"
 
 // Where the version file and the installer live. The update host sits under
 // the reserved "invalid" domain, which never resolves and is refused before
@@ -25,6 +28,9 @@ struct VersionCheckConfig {
   std::function<bool(const std::string& caption, const std::string& text)> askYesNo;
   // Opens a web address in the user's browser.
   std::function<void(const std::string& address)> openWebAddress;
+  // Ends the check early when set from another thread: a fetch in progress
+  // gives up and nothing is offered. Optional.
+  std::shared_ptr<platform::HttpAbortSwitch> abortSwitch;
 };
 
 // The question put to the user when `version` is announced.
@@ -32,6 +38,7 @@ std::string VersionOfferText(const std::string& version);
 
 // Fetches the version file and, when it announces a version other than
 // programVersion (letter case aside), asks whether to download it and on Yes
-// opens the download page. Every failure ends the check silently. Blocks
-// while fetching and while the question is open; returns 1.
+// opens the download page. Every failure, and the abort switch, ends the
+// check silently. Blocks while fetching and while the question is open;
+// returns 1.
 int RunVersionCheck(const VersionCheckConfig& config);

@@ -19,6 +19,11 @@ namespace {
 constexpr long kConnectTimeoutSeconds = 10;
 constexpr long kTotalTimeoutSeconds = 30;
 constexpr long kMaxRedirects = 5;
+// How often a fetch looks at its abort switch while it waits on the network.
+constexpr int kAbortCheckMs = 50;
+
+// The abort switch of the innermost HttpAbortScope on this thread.
+thread_local HttpAbortSwitch* tAbortSwitch = nullptr;
 
 // libcurl's global state, set up once for the process and kept to its end
 // (a check thread may still be running while the process exits).
@@ -31,6 +36,10 @@ bool GlobalInitDone() {
 
 struct EasyDeleter {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
 
 // What one transfer collects through the callbacks.
@@ -103,26 +112,62 @@ bool HostCanResolve(const std::string& url) {
   return ok;
 }
 
+// Runs the transfer of `easy` to its end, looking at the switch between
+// short waits on the network; true when the switch ended it.
+bool RunTransfer(CURLM* multi, CURL* easy, const HttpAbortSwitch* abortSwitch) {
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return false;
+  bool aborted = false;
+  int running = 1;
+  while (running > 0) {
+    if (abortSwitch != nullptr && abortSwitch->IsSet()) {
+      aborted = true;
+      break;
+    }
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+    if (running > 0 && curl_multi_poll(multi, nullptr, 0, kAbortCheckMs, nullptr) != CURLM_OK)
+      break;
+  }
+  curl_multi_remove_handle(multi, easy);  // drops the connection of an ended transfer
+  return aborted;
+}
+
 }  // namespace
+
+HttpAbortScope::HttpAbortScope(std::shared_ptr<HttpAbortSwitch> abortSwitch)
+    : switch_(std::move(abortSwitch)), previous_(tAbortSwitch) {
+  tAbortSwitch = switch_.get();
+}
+
+HttpAbortScope::~HttpAbortScope() { tAbortSwitch = previous_; }
 
 struct HttpClient::Handle {
   std::unique_ptr<CURL, EasyDeleter> easy;
+  std::unique_ptr<CURLM, MultiDeleter> multi;
 };
 
 HttpClient::HttpClient(std::string userAgent)
     : handle_(std::make_unique<Handle>()), userAgent_(std::move(userAgent)) {
-  if (GlobalInitDone()) handle_->easy.reset(curl_easy_init());
+  if (GlobalInitDone()) {
+    handle_->easy.reset(curl_easy_init());
+    handle_->multi.reset(curl_multi_init());
+  }
 }
 
 HttpClient::~HttpClient() = default;
 
-bool HttpClient::Valid() const { return handle_->easy != nullptr; }
+bool HttpClient::Valid() const { return handle_->easy != nullptr && handle_->multi != nullptr; }
 
 HttpReply HttpClient::Get(const std::string& url, std::size_t bodyLimit) {
   Transfer transfer;
   transfer.bodyLimit = bodyLimit;
+  if (!Valid() || bodyLimit == 0 || !HostCanResolve(url)) return transfer.reply;
   CURL* easy = handle_->easy.get();
-  if (easy == nullptr || bodyLimit == 0 || !HostCanResolve(url)) return transfer.reply;
+  HttpAbortSwitch* abortSwitch = tAbortSwitch;
+  if (abortSwitch != nullptr && abortSwitch->IsSet()) {
+    transfer.reply.aborted = true;
+    abortSwitch->endedAFetch_.store(true);
+    return transfer.reply;
+  }
 
   curl_easy_reset(easy);
   curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
@@ -140,9 +185,12 @@ HttpReply HttpClient::Get(const std::string& url, std::size_t bodyLimit) {
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
 
-  // The result code does not matter beyond what arrived: a body cut off at
-  // the limit or by a closed connection is kept as it stands.
-  curl_easy_perform(easy);
+  // The result does not matter beyond what arrived: a body cut off at the
+  // limit, by a closed connection or by the abort switch is kept as it stands.
+  if (RunTransfer(handle_->multi.get(), easy, abortSwitch)) {
+    transfer.reply.aborted = true;
+    abortSwitch->endedAFetch_.store(true);
+  }
   if (transfer.reply.received) {
     long status = 0;
     if (curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {

@@ -1,5 +1,7 @@
-// The stand-in for a window handle: something any thread can post to without
-// blocking. Delivery keeps posting order. Targets are shared so that a worker
+// The stand-in for a window handle: something any thread can post to.
+// Delivery keeps posting order. A post does not block, except that a window
+// far behind may hold a posting worker back for a while (see
+// ReleaseBlockedPosts). Targets are shared so that a worker
 // can never post to a destroyed window: a GUI target is detached instead.
 #pragma once
 
@@ -18,8 +20,9 @@ class MessageTarget {
   virtual ~MessageTarget() = default;
   // Returns false if the message could not be delivered (target gone).
   virtual bool Post(Message message) = 0;
-  // Lets every poster that is held back (the receiver is far behind) go on
-  // at once; a stopping worker calls it so that it never waits on a window.
+  // A target that may hold a posting thread back (a window far behind)
+  // lets every held poster go at once; called when a worker is stopped, so
+  // that stopping never waits on a poster that waits on the stopping thread.
   virtual void ReleaseBlockedPosts() {}
 };
 

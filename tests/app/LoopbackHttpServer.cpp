@@ -1,5 +1,6 @@
 #include "LoopbackHttpServer.h"
 
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 
@@ -64,6 +65,10 @@ void LoopbackHttpServer::Answer(platform::Socket connection, const std::string& 
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(head);
   }
+  if (reply == NeverAnswer()) {
+    Hold(connection);
+    return;
+  }
   std::size_t sent = 0;
   while (sent < reply.size()) {
     const long n = platform::SendBytes(connection.Get(), reply.data() + sent, reply.size() - sent);
@@ -72,6 +77,24 @@ void LoopbackHttpServer::Answer(platform::Socket connection, const std::string& 
   }
   platform::ShutdownSocket(connection.Get());
 }
+
+void LoopbackHttpServer::Hold(const platform::Socket& connection) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHoldLimitMs);
+  while (!stopping_) {
+    if (std::chrono::steady_clock::now() >= limit) {
+      gaveUp_ = true;
+      return;  // closes the connection
+    }
+    if (platform::WaitReadable(connection.Get(), kPollMs) == 0) continue;
+    char buffer[256];
+    if (platform::ReceiveBytes(connection.Get(), buffer, sizeof buffer) <= 0) {
+      clientLeft_ = true;
+      return;
+    }
+  }
+}
+
+std::string NeverAnswer() { return std::string("\0never answer", 13); }
 
 std::string ReplyWithLength(const std::string& body, const std::string& status) {
   return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: " +

@@ -44,8 +44,6 @@ CMainFrame::CMainFrame(FrameOptions options)
   BindCommands();
   SetAcceleratorTable(BuildAccelerators());
   ShowFrame();
-  // The foreground session's progress comes here from now on.
-  foregroundSession.progressWindow = frameTarget_;
 
   if (options_.startVersionCheck) {
     VersionCheckConfig config;
@@ -112,7 +110,10 @@ void CMainFrame::CreatePanes() {
 void CMainFrame::WireSession() {
   logTarget_ = platform::WindowTarget::Create(
       infoView, [view = infoView](platform::Message& m) { view->HandleMessage(m); });
+  // Every window of the session is set before any worker starts: a worker
+  // reads them without a lock of ours.
   foregroundSession.logWindow = logTarget_;
+  foregroundSession.progressWindow = frameTarget_;
   questions_ = std::make_shared<CGuiQuestions>();
   foregroundSession.questions = questions_;
   notices_ = std::make_shared<CMessageBoxNotices>();

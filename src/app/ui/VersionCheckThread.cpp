@@ -6,6 +6,8 @@
 VersionCheckThread::VersionCheckThread(VersionCheckConfig config,
                                        platform::WebAddressOpener openWebAddress, YesNoBox box) {
   if (!box) box = ShowOfferBox;
+  if (!config.abortSwitch) config.abortSwitch = std::make_shared<platform::HttpAbortSwitch>();
+  abort_ = config.abortSwitch;
   config.askYesNo = [this, box](const std::string& caption, const std::string& text) {
     // Copies: the queued box may run after the wait was released.
     return gate_.Run([box, caption, text] { return box(caption, text) ? 1 : 0; }, 0) == 1;
@@ -17,6 +19,7 @@ VersionCheckThread::VersionCheckThread(VersionCheckConfig config,
 }
 
 VersionCheckThread::~VersionCheckThread() {
+  abort_->Set();
   gate_.Release();
   if (thread_.joinable()) thread_.join();
 }

@@ -1,15 +1,29 @@
 // The frame's version check: the offer is shown on the UI thread, Yes opens
-// the download page, and a frame closed while the check waits doesn't hang.
+// the download page, and a frame closed while the check waits for the user or
+// for a silent server doesn't wait with it.
 #include <gtest/gtest.h>
 #include <wx/thread.h>
+#include <wx/utils.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "FrameTestSupport.h"
 #include "LoopbackHttpServer.h"
+#include "app/ui/VersionCheckThread.h"
 
 namespace {
+
+// Waits without pumping, so the UI thread can't be what ends the wait.
+bool WaitWithoutPumping(const std::function<bool()>& done, int timeoutMs = 10000) {
+  for (int waited = 0; !done(); waited += 5) {
+    if (waited >= timeoutMs) return false;
+    wxMilliSleep(5);
+  }
+  return true;
+}
 
 class VersionCheckThreadTest : public ::testing::Test {
  protected:
@@ -74,6 +88,37 @@ TEST_F(VersionCheckThreadTest, ClosingWhileTheOfferWaitsReleasesTheThread) {
   DestroyFrame(frame);  // must not wait for an answer
   uitest::PumpFor(50);
   EXPECT_FALSE(shown) << "a dropped offer was still shown";
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(VersionCheckThreadTest, DestroyingTheCheckEndsAFetchTheServerHolds) {
+  LoopbackHttpServer server({NeverAnswer()});
+  VersionCheckConfig config;
+  config.versionFileAddress = server.Url("/softinfo.ini");
+  config.productName = "Vessa Skiffline";
+  config.programVersion = "4.3.2";
+  auto abortSwitch = std::make_shared<platform::HttpAbortSwitch>();
+  config.abortSwitch = abortSwitch;
+  bool shown = false;
+  auto check = std::make_unique<VersionCheckThread>(
+      config, [](const std::string&) {},
+      [&](const std::string&, const std::string&) { return shown = true; });
+  ASSERT_TRUE(WaitWithoutPumping([&] { return !server.Requests().empty(); }));
+  check.reset();  // sets the switch and joins
+  EXPECT_FALSE(server.GaveUpHolding()) << "the check waited until the server let go";
+  EXPECT_TRUE(abortSwitch->EndedAFetch());
+  EXPECT_TRUE(WaitWithoutPumping([&] { return server.ClientLeftHeldConnection(); }));
+  uitest::PumpFor(30);
+  EXPECT_FALSE(shown);
+}
+
+TEST_F(VersionCheckThreadTest, ClosingTheFrameDoesNotWaitForASilentServer) {
+  LoopbackHttpServer server({NeverAnswer()});
+  frame = new CMainFrame(CheckingOptions(server));
+  ASSERT_TRUE(WaitWithoutPumping([&] { return !server.Requests().empty(); }));
+  DestroyFrame(frame);
+  EXPECT_FALSE(server.GaveUpHolding()) << "closing waited until the server let go";
+  EXPECT_TRUE(WaitWithoutPumping([&] { return server.ClientLeftHeldConnection(); }));
   EXPECT_TRUE(opened.empty());
 }
 
