@@ -90,7 +90,9 @@ class LineTokens {
       while (at != end && IsBlank(*at)) ++at;
       const char* const start = at;
       while (at != end && !IsBlank(*at)) ++at;
-      if (at != start) tokens_[count++] = std::string_view(start, static_cast<std::size_t>(at - start));
+      if (at != start) {
+        tokens_[count++] = std::string_view(start, static_cast<std::size_t>(at - start));
+      }
     }
     count_ = count;
   }
@@ -186,10 +188,13 @@ std::size_t UnixSizeStart(const LineTokens& tokens, std::size_t last) {
   using listing_shapes::IsDigits;
   const std::string_view size = tokens[last];
   if (size.size() > 20) return 0;
-  const std::size_t comma = static_cast<std::size_t>(std::find(size.begin(), size.end(), ',') - size.begin());
-  if (comma != size.size())
-    return comma > 0 && IsDigits(size.substr(0, comma)) && IsDigits(size.substr(comma + 1))
-               ? last : 0;
+  const std::size_t comma = static_cast<std::size_t>(std::find(size.begin(), size.end(), ',') -
+                                                      size.begin());
+  if (comma != size.size()) {
+    const bool glued = comma > 0 && IsDigits(size.substr(0, comma)) &&
+                       IsDigits(size.substr(comma + 1));
+    return glued ? last : 0;
+  }
   if (!IsDigits(size)) return 0;
   if (last >= 2) {
     const std::string_view major = tokens[last - 1];
@@ -249,7 +254,8 @@ LineResult ParseMsDosLine(std::string_view line, const LineTokens& tokens,
       !listing_shapes::IsTimeOfDay(tokens[1]))
     return LineResult::kUnknown;
   std::size_t sizeAt = 2;
-  const bool apartMark = EqualsIgnoringCase(tokens[2], "AM") || EqualsIgnoringCase(tokens[2], "PM");
+  const bool apartMark =
+      EqualsIgnoringCase(tokens[2], "AM") || EqualsIgnoringCase(tokens[2], "PM");
   if (apartMark) ++sizeAt;
   const bool folder = EqualsIgnoringCase(tokens[sizeAt], "<DIR>");
   if (!folder && !listing_shapes::ReadGroupedSize(tokens[sizeAt], digits))
@@ -277,7 +283,8 @@ std::size_t CountEntryStarts(std::string_view text) {
     std::size_t end = start;
     while (end < line.size() && !IsBlank(line[end])) ++end;
     const std::string_view first = line.substr(start, end - start);
-    if (listing_shapes::IsPermissionToken(first) || listing_shapes::DateTokenParts(first, true) == 3)
+    if (listing_shapes::IsPermissionToken(first) ||
+        listing_shapes::DateTokenParts(first, true) == 3)
       ++count;
   }
   return count;
@@ -318,7 +325,8 @@ ListingParse ParseListingWithCounts(std::int32_t serverType, std::string_view te
     const bool full = result.records.size() >= maxRecords;
     RemoteFileRecord& record = full ? spare : result.records.emplace_back();
     LineResult parsed = ParseLine(line, tokens, record, digits, msDosFirst);
-    if (parsed == LineResult::kUnknown) parsed = ParseLine(line, tokens, record, digits, !msDosFirst);
+    if (parsed == LineResult::kUnknown)
+      parsed = ParseLine(line, tokens, record, digits, !msDosFirst);
 
     if (parsed != LineResult::kEntry && !full) result.records.pop_back();
     if (parsed == LineResult::kUnknown) {

@@ -187,7 +187,8 @@ DateMatch MatchDate(const std::string_view* tokens, std::size_t count, std::size
   };
   const std::string_view t = at(0), u = at(1), v = at(2);
   DateMatch m;
-  // Owner and group columns are often numbers; no date starts with three.
+  // Owner, group and size columns are often numbers of three digits or
+  // more; the only date that starts so is one token with a leading year.
   if (t.size() >= 3 && IsDigit(t[0]) && IsDigit(t[1]) && IsDigit(t[2]) &&
       DateTokenParts(t, false) == 0)
     return m;

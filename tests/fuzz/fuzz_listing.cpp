@@ -24,7 +24,8 @@ void CheckTerminated(const char (&field)[N]) {
 
 void CheckRecords(const ListingParse& parsed, std::string_view text, std::size_t limit) {
   // Every record, skipped name and unknown line comes from its own line.
-  const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  const std::size_t lines =
+      static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   Check(parsed.records.size() + parsed.skippedNames + parsed.unknownLines <= lines);
   Check(parsed.records.size() <= limit);
   Check(!parsed.truncated || parsed.records.size() == limit);
