@@ -187,7 +187,12 @@ int CFtpFunction::DownloadFolder(const TransferEntry& entry, int depth) {
       copy.fileSize = RecordSize(record);
       copy.resumeOffset = FindLocalTarget(
           platform::JoinPath(std::string(FieldName(copy.localDir)), std::string(name)));
-      if (!TransferWithDecision(copy)) return 0;
+      if (TransferWithDecision(copy)) continue;
+      // A link is fetched as the file it points at; one that leads to a
+      // folder (or nowhere) can't be, and does not fail the whole tree.
+      if (!record.isLink) return 0;
+      PostStatusF(*this, "Skipped the link %.*s: %s", static_cast<int>(name.size()), name.data(),
+                  LastError().c_str());
     }
   }
   FreeListing(records);

@@ -5,6 +5,7 @@
 #include "engine/DataSocketOwner.h"
 #include "engine/FtpFunction.h"
 #include "engine/ProgressThrottle.h"
+#include "engine/QueueSteps.h"
 #include "platform/ErrorText.h"
 #include "platform/MessageIds.h"
 #include "remote/ListingParser.h"
@@ -114,8 +115,14 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   }
   piece = std::string();
 
-  RemoteListing records = ParseListing(site.serverType, text);
+  ListingParse parsed = ParseListingWithCounts(site.serverType, text);
   text = std::string();
+  if (parsed.skippedNames != 0)
+    queue_steps::PostStatusF(*this, "%zu listed names were left out: too long or not text",
+                             parsed.skippedNames);
+  if (parsed.truncated)
+    queue_steps::PostStatusF(*this, "The listing was cut at %zu entries", kMaxListingRecords);
+  RemoteListing records = std::move(parsed.records);
   if (notify == 1)
     platform::PostTo(viewWindow, platform::MakeMessage(msg::WM_SESSION_LISTING, 0, 0,
                                                        platform::Payload::Of(std::move(records))));
