@@ -8,7 +8,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstring>
+
+#include "platform/ErrorText.h"
 
 namespace platform {
 
@@ -166,10 +167,6 @@ bool ListFolder(const std::string& path, std::vector<DirEntry>& out) {
 
 namespace {
 
-// GNU strerror_r hands back its text; the POSIX one fills the buffer.
-[[maybe_unused]] const char* ErrorTextOf(const char* text, const char*) { return text; }
-[[maybe_unused]] const char* ErrorTextOf(int, const char* buffer) { return buffer; }
-
 // Flushes the folder holding `path`, so that a rename in it is on the disk.
 // Best effort: some file systems refuse to sync a folder.
 void SyncFolderOf(const std::string& path) {
@@ -183,18 +180,13 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
-std::string SystemErrorText(int error) {
-  char buffer[256] = "";
-  return ErrorTextOf(::strerror_r(error, buffer, sizeof buffer), buffer);
-}
-
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          bool ownerOnly, std::string& error) {
   error.clear();
   std::string temp = path + ".tmp" + std::to_string(::getpid());
   File file;
   if (!file.Open(temp, OpenMode::WriteTruncate, ownerOnly)) {
-    error = SystemErrorText(errno);
+    error = ErrorText(errno);
     return false;
   }
   bool ok = file.Write(data, size) && file.Sync();
@@ -206,7 +198,7 @@ bool ReplaceFileContents(const std::string& path, const void* data, std::size_t 
   }
   if (!ok) {
     ::unlink(temp.c_str());
-    error = SystemErrorText(failure);
+    error = ErrorText(failure);
     return false;
   }
   SyncFolderOf(path);

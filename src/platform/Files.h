@@ -77,14 +77,11 @@ bool ListFolder(const std::string& path, std::vector<DirEntry>& out);
 // Writes `data` to a temporary file beside `path`, flushes it to disk,
 // renames it over `path` and flushes the folder, so that the new name
 // survives a crash too. On any failure the old file is left untouched and
-// `error` says why (the system's text); on success `error` is empty.
+// `error` says why (the system's text, see ErrorText.h); on success `error` is empty.
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          bool ownerOnly, std::string& error);
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          bool ownerOnly);
-
-// The system's text for an error number (errno).
-std::string SystemErrorText(int error);
 
 // Folder of the running program, ending in the path separator.
 std::string ProgramDirectory();

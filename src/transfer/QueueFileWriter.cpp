@@ -94,7 +94,7 @@ void QueueFileWriter::Run() {
       std::string text = std::move(noticeText_);
       noticeText_.clear();
       lock.unlock();
-      platform::ShowNotice("error", text);
+      platform::PostNotice("error", text);
       lock.lock();
       continue;
     }

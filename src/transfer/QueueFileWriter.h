@@ -6,8 +6,8 @@
 // A write that fails leaves its changes pending: the next change or Flush
 // tries the file again (never sooner, so a file that keeps failing costs one
 // attempt per change). The first failure of a streak is reported once, as a
-// notice that names the file and the system's reason; the writer's thread
-// shows it, holding no lock, since a notice may wait for the user.
+// notice that names the file and the system's reason, posted by the
+// writer's thread while it holds no lock.
 #pragma once
 
 #include <condition_variable>

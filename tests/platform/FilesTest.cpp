@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ErrorText.h"
 #include "platform/Files.h"
 #include "support/RealServers.h"
 
@@ -38,7 +39,7 @@ TEST(ReplaceFileContents, AFailureNamesTheReasonAndKeepsTheOldFile) {
   skifftest::TempDir dir;
   std::string error;
   EXPECT_FALSE(Replace(dir.PathOf("no/such/f"), "x", error));
-  EXPECT_EQ(error, platform::SystemErrorText(ENOENT));
+  EXPECT_EQ(error, platform::ErrorText(ENOENT));
   EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 
   ASSERT_TRUE(Replace(dir.PathOf("f"), "old", error));
@@ -46,7 +47,7 @@ TEST(ReplaceFileContents, AFailureNamesTheReasonAndKeepsTheOldFile) {
   std::string temp = dir.PathOf("f.tmp" + std::to_string(::getpid()));
   ASSERT_TRUE(platform::CreateDirectory(temp));
   EXPECT_FALSE(Replace(dir.PathOf("f"), "new", error));
-  EXPECT_EQ(error, platform::SystemErrorText(EISDIR));
+  EXPECT_EQ(error, platform::ErrorText(EISDIR));
   EXPECT_EQ(dir.ReadFile("f"), "old");
   ::rmdir(temp.c_str());
 
