@@ -223,10 +223,11 @@ int CliSession::Ls() {
   RemoteListing listing;
   // Every column comes from the server's listing.
   auto print = [](const RemoteFileRecord& r) {
-    auto text = [](std::string_view field) { return PrintableText(field); };
-    std::printf("%-10s %12s %s %s %s\n", text(FieldName(r.attributes)).c_str(),
-                text(FieldName(r.sizeText)).c_str(), text(FieldName(r.dateText)).c_str(),
-                text(FieldName(r.timeText)).c_str(), text(FieldName(r.name)).c_str());
+    std::printf("%-10s %12s %s %s %s\n", PrintableText(FieldName(r.attributes)).c_str(),
+                PrintableText(FieldName(r.sizeText)).c_str(),
+                PrintableText(FieldName(r.dateText)).c_str(),
+                PrintableText(FieldName(r.timeText)).c_str(),
+                PrintableText(FieldName(r.name)).c_str());
   };
   if (ChangeDir(remotePath_)) {
     if (!List(listing)) return Fail("can't list " + remotePath_);
