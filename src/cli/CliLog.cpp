@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/PrintableText.h"
 #include "platform/MessageIds.h"
 
 namespace {
@@ -79,7 +80,7 @@ bool CliLog::Post(platform::Message message) {
       }
       case msg::WM_SESSION_PROGRESS:
         if (echo_ && terminal_) {
-          std::fprintf(stderr, "\r\x1b[K%s %3d%% %s", progressName_.c_str(),
+          std::fprintf(stderr, "\r\x1b[K%s %3d%% %s", PrintableText(progressName_).c_str(),
                        static_cast<int>(message.wParam), HumanRate(message.lParam).c_str());
           std::fflush(stderr);
           progressShown_ = true;
@@ -103,7 +104,10 @@ void CliLog::NoteReply(const std::string& line) {
   replies_[lastVerb_] = {std::stoi(body.substr(0, 3)), body};
 }
 
-void CliLog::Echo(std::uint32_t id, const std::string& line) {
+// The line comes from the server: it is printed with its control bytes made
+// visible, so that it can't steer the terminal.
+void CliLog::Echo(std::uint32_t id, const std::string& text) {
+  std::string line = PrintableText(text);
   if (progressShown_) {
     std::fputs("\r\x1b[K", stderr);
     progressShown_ = false;

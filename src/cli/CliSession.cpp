@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "cli/FtpUrl.h"
+#include "cli/PrintableText.h"
 #include "cli/TerminalQuestions.h"
 #include "engine/SafeNames.h"
 #include "platform/Files.h"
@@ -34,6 +35,20 @@ class SilentNotices final : public platform::NoticeSink {
   void ShowNotice(const std::string&, const std::string&) override {}
 };
 
+// Otherwise they are lines on standard error; their text may quote the
+// server, so it is printed with its control bytes made visible.
+class TerminalNotices final : public platform::NoticeSink {
+ public:
+  explicit TerminalNotices(std::shared_ptr<CliLog> log) : log_(std::move(log)) {}
+  void ShowNotice(const std::string& caption, const std::string& text) override {
+    log_->ClearProgress();
+    std::fprintf(stderr, "%s: %s\n", PrintableText(caption).c_str(), PrintableText(text).c_str());
+  }
+
+ private:
+  std::shared_ptr<CliLog> log_;
+};
+
 std::string WithSeparator(std::string dir) {
   if (dir.empty() || dir.back() != platform::kPathSeparator) dir += platform::kPathSeparator;
   return dir;
@@ -44,7 +59,10 @@ std::string WithSeparator(std::string dir) {
 CliSession::CliSession(const CliOptions& options) : options_(options) {
   bool terminal = platform::IsTerminal(platform::kStandardError);
   log_ = std::make_shared<CliLog>(!options_.quiet, terminal);
-  if (options_.quiet) platform::SetNoticeSink(std::make_shared<SilentNotices>());
+  if (options_.quiet)
+    platform::SetNoticeSink(std::make_shared<SilentNotices>());
+  else
+    platform::SetNoticeSink(std::make_shared<TerminalNotices>(log_));
   session_.logWindow = log_;
   session_.viewWindow = log_;
   session_.progressWindow = log_;
@@ -61,7 +79,8 @@ CliSession::~CliSession() { session_.Stop(); }
 
 int CliSession::Fail(const std::string& message) {
   log_->ClearProgress();
-  std::fprintf(stderr, "skiffline-cli: %s\n", message.c_str());
+  // The message may quote the server (a reply, a listed name).
+  std::fprintf(stderr, "skiffline-cli: %s\n", PrintableText(message).c_str());
   return kExitFailure;
 }
 
@@ -84,7 +103,7 @@ int CliSession::Resolve(const std::string& target) {
     if (target.rfind("ftp://", 0) == 0) {
       FtpUrl url;
       if (!ParseFtpUrl(target, url, error)) {
-        std::fprintf(stderr, "skiffline-cli: %s\n", error.c_str());
+        std::fprintf(stderr, "skiffline-cli: %s\n", PrintableText(error).c_str());
         return kExitUsage;
       }
       remotePath_ = url.path;
@@ -93,7 +112,7 @@ int CliSession::Resolve(const std::string& target) {
   } else {
     FtpUrl url;
     if (!ParseFtpUrl(target, url, error)) {
-      std::fprintf(stderr, "skiffline-cli: %s\n", error.c_str());
+      std::fprintf(stderr, "skiffline-cli: %s\n", PrintableText(error).c_str());
       return kExitUsage;
     }
     std::string address = url.host;
@@ -202,9 +221,13 @@ int CliSession::Run() {
 
 int CliSession::Ls() {
   RemoteListing listing;
+  // Every column comes from the server's listing.
   auto print = [](const RemoteFileRecord& r) {
-    std::printf("%-10s %12s %s %s %s\n", r.attributes, r.sizeText, r.dateText, r.timeText,
-                r.name);
+    std::printf("%-10s %12s %s %s %s\n", PrintableText(FieldName(r.attributes)).c_str(),
+                PrintableText(FieldName(r.sizeText)).c_str(),
+                PrintableText(FieldName(r.dateText)).c_str(),
+                PrintableText(FieldName(r.timeText)).c_str(),
+                PrintableText(FieldName(r.name)).c_str());
   };
   if (ChangeDir(remotePath_)) {
     if (!List(listing)) return Fail("can't list " + remotePath_);

@@ -5,6 +5,8 @@
 #include <iostream>
 #include <string>
 
+#include "cli/PrintableText.h"
+
 namespace {
 
 bool ReadAnswer(std::string& line) {
@@ -21,7 +23,7 @@ void CTerminalQuestions::AskTargetExists(TargetExistsQuestion& q) {
     std::fprintf(stderr,
                  "Target file already exists: %s\n"
                  "[o]verwrite, [r]esume, re[n]ame, [s]kip (add \"a\" to apply to all, e.g. oa)%s: ",
-                 q.targetText.c_str(), q.applyAll ? " [all ticked]" : "");
+                 PrintableText(q.targetText).c_str(), q.applyAll ? " [all ticked]" : "");
     std::fflush(stderr);
     std::string line;
     if (!ReadAnswer(line)) {  // no more input: Skip, as the close box

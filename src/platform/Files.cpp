@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/ErrorText.h"
+
 namespace platform {
 
 File& File::operator=(File&& other) noexcept {
@@ -163,18 +165,50 @@ bool ListFolder(const std::string& path, std::vector<DirEntry>& out) {
   return true;
 }
 
+namespace {
+
+// Flushes the folder holding `path`, so that a rename in it is on the disk.
+// Best effort: some file systems refuse to sync a folder.
+void SyncFolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
-                         bool ownerOnly) {
+                         bool ownerOnly, std::string& error) {
+  error.clear();
   std::string temp = path + ".tmp" + std::to_string(::getpid());
   File file;
-  if (!file.Open(temp, OpenMode::WriteTruncate, ownerOnly)) return false;
-  bool ok = file.Write(data, size) && file.Sync();
-  file.Close();
-  if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  if (!file.Open(temp, OpenMode::WriteTruncate, ownerOnly)) {
+    error = ErrorText(errno);
     return false;
   }
+  bool ok = file.Write(data, size) && file.Sync();
+  int failure = errno;
+  file.Close();
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    failure = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    error = ErrorText(failure);
+    return false;
+  }
+  SyncFolderOf(path);
   return true;
+}
+
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
+                         bool ownerOnly) {
+  std::string error;
+  return ReplaceFileContents(path, data, size, ownerOnly, error);
 }
 
 std::string ProgramPath() {

@@ -74,8 +74,12 @@ struct DirEntry {
 // Entries of a folder without "." and "..", in the order the system gives them.
 bool ListFolder(const std::string& path, std::vector<DirEntry>& out);
 
-// Writes `data` to a temporary file beside `path`, flushes it to disk and
-// renames it over `path`. On any failure the old file is left untouched.
+// Writes `data` to a temporary file beside `path`, flushes it to disk,
+// renames it over `path` and flushes the folder, so that the new name
+// survives a crash too. On any failure the old file is left untouched and
+// `error` says why (the system's text, see ErrorText.h); on success `error` is empty.
+bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
+                         bool ownerOnly, std::string& error);
 bool ReplaceFileContents(const std::string& path, const void* data, std::size_t size,
                          bool ownerOnly);
 

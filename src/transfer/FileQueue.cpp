@@ -45,8 +45,44 @@ struct CFileQueue::Impl {
     if (!loading && UsableQueuePath(queueFile)) writer->Changed();
   }
 
-  void Notify() {
-    platform::PostTo(notifyWindow, platform::MakeMessage(msg::WM_QUEUE_CHANGED));
+  // Posts `count` change messages to a target copied under the lock; called
+  // after the lock is released.
+  static void Notify(const platform::WindowHandle& target, std::size_t count = 1) {
+    for (std::size_t i = 0; i < count; ++i)
+      platform::PostTo(target, platform::MakeMessage(msg::WM_QUEUE_CHANGED));
+  }
+
+  // The bodies of Add, Clear and Load, with the lock held. They say how many
+  // change messages to post once it is released.
+  std::size_t AddLocked(const TransferEntry& entry) {
+    for (const auto& e : entries)
+      if (SameQueueKey(e, entry)) return 0;  // already queued: nothing changes
+    TransferEntry& copy = entries.emplace_back(entry);
+    if (copy.state == ENTRY_RUNNING) copy.state = ENTRY_PENDING;
+    copy.next = 0;
+    Changed();
+    return 1;
+  }
+
+  // Flushes the queue's file before clearing its list: the file keeps the
+  // state after the last change, which Clear is not. Changes that could not
+  // be written are given up with the list.
+  std::size_t ClearLocked() {
+    writer->Flush();
+    writer->Drop();
+    bool had = !entries.empty();
+    entries.clear();
+    return had ? 1 : 0;
+  }
+
+  // Sets `opened`; the count of entries loaded.
+  std::size_t LoadLocked(bool& opened) {
+    writer->Flush();
+    loading = true;
+    std::size_t added = 0;
+    opened = ReadQueueFile(queueFile, [&](const TransferEntry& e) { added += AddLocked(e); });
+    loading = false;
+    return added;
   }
 
   std::list<TransferEntry>::iterator FindMatch(const TransferEntry& entry) {
@@ -66,19 +102,30 @@ CFileQueue::~CFileQueue() {
 }
 
 int CFileQueue::SetFile(const std::string& path) {
-  Impl::Guard lock(impl_->mutex);
-  Clear();  // the old file gets what is pending first
-  impl_->queueFile = path;
-  Load();
+  std::size_t changes = 0;
+  platform::WindowHandle target;
+  {
+    Impl::Guard lock(impl_->mutex);
+    changes = impl_->ClearLocked();  // the old file gets what is pending first
+    impl_->queueFile = path;
+    bool opened = false;
+    changes += impl_->LoadLocked(opened);
+    target = impl_->notifyWindow;
+  }
+  Impl::Notify(target, changes);
   return 1;
 }
 
 int CFileQueue::Load() {
-  Impl::Guard lock(impl_->mutex);
-  impl_->writer->Flush();
-  impl_->loading = true;
-  bool opened = ReadQueueFile(impl_->queueFile, [this](const TransferEntry& e) { Add(e); });
-  impl_->loading = false;
+  std::size_t changes = 0;
+  bool opened = false;
+  platform::WindowHandle target;
+  {
+    Impl::Guard lock(impl_->mutex);
+    changes = impl_->LoadLocked(opened);
+    target = impl_->notifyWindow;
+  }
+  Impl::Notify(target, changes);
   return opened ? 1 : 0;
 }
 
@@ -88,14 +135,15 @@ int CFileQueue::Save() {
   return impl_->writer->WriteNow() ? 1 : 0;
 }
 
-// Flushes the queue's file before clearing its list: the file keeps the
-// state after the last change, which Clear is not.
 int CFileQueue::Clear() {
-  Impl::Guard lock(impl_->mutex);
-  impl_->writer->Flush();
-  bool had = !impl_->entries.empty();
-  impl_->entries.clear();
-  if (had) impl_->Notify();
+  std::size_t changes = 0;
+  platform::WindowHandle target;
+  {
+    Impl::Guard lock(impl_->mutex);
+    changes = impl_->ClearLocked();
+    target = impl_->notifyWindow;
+  }
+  Impl::Notify(target, changes);
   return 1;
 }
 
@@ -122,20 +170,19 @@ std::optional<TransferEntry> CFileQueue::FindPendingSameLogin(const TransferEntr
 }
 
 int CFileQueue::Add(const TransferEntry& entry) {
+  std::size_t changes = 0;
+  platform::WindowHandle target;
   {
     Impl::Guard lock(impl_->mutex);
-    for (const auto& e : impl_->entries)
-      if (SameQueueKey(e, entry)) return 1;  // already queued: nothing changes
-    TransferEntry& copy = impl_->entries.emplace_back(entry);
-    if (copy.state == ENTRY_RUNNING) copy.state = ENTRY_PENDING;
-    copy.next = 0;
-    impl_->Changed();
+    changes = impl_->AddLocked(entry);
+    target = impl_->notifyWindow;
   }
-  impl_->Notify();
+  Impl::Notify(target, changes);
   return 1;
 }
 
 int CFileQueue::Remove(const TransferEntry& entry) {
+  platform::WindowHandle target;
   {
     Impl::Guard lock(impl_->mutex);
     if (impl_->entries.empty()) return 1;
@@ -143,8 +190,9 @@ int CFileQueue::Remove(const TransferEntry& entry) {
     if (it == impl_->entries.end()) return 0;
     impl_->entries.erase(it);
     impl_->Changed();
+    target = impl_->notifyWindow;
   }
-  impl_->Notify();
+  Impl::Notify(target);
   return 1;
 }
 
@@ -154,14 +202,16 @@ int CFileQueue::Contains(const TransferEntry& entry) {
 }
 
 int CFileQueue::SetState(std::int32_t state, const TransferEntry& entry) {
+  platform::WindowHandle target;
   {
     Impl::Guard lock(impl_->mutex);
     auto it = impl_->FindMatch(entry);
     if (it == impl_->entries.end()) return 0;
     it->state = state;
     impl_->Changed();
+    target = impl_->notifyWindow;
   }
-  impl_->Notify();
+  Impl::Notify(target);
   return 1;
 }
 

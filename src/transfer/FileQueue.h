@@ -76,7 +76,8 @@ class CDeleteFileQueue {
   std::unique_ptr<Impl> impl_;
 };
 
-// "%s%s.TWQ" of the site's address and user.
+// The site's address and user followed by ".TWQ", or an escaped name where
+// those can't stand in a file name as they are (see QueueFile.cpp).
 std::string LoginQueueFileName(const SiteRecord& site);
 inline constexpr const char* kBackgroundQueueFile = "BkTransmit.TWQ";
 inline constexpr const char* kCurrentSiteFile = "TWDefault.TWQ";

@@ -17,7 +17,10 @@ bool ReadQueueFile(const std::string& path, const std::function<void(const Trans
 // renamed over it, so the file always holds whole records of one list. The
 // file is readable and writable by its owner only. False if it can't be
 // written; the old file is then left as it was.
+// `error` gets the system's reason for a failure.
 bool WriteQueueFile(const std::string& path, const std::vector<TransferEntry>& entries);
+bool WriteQueueFile(const std::string& path, const std::vector<TransferEntry>& entries,
+                    std::string& error);
 
 // True if `path` can name a queue file: not empty and not ending in a folder
 // separator.

@@ -1,7 +1,9 @@
 #include "transfer/QueueFileWriter.h"
 
+#include <algorithm>
 #include <chrono>
 
+#include "platform/Notice.h"
 #include "platform/Sync.h"
 #include "transfer/QueueFile.h"
 
@@ -43,6 +45,12 @@ void QueueFileWriter::Flush() {
 
 bool QueueFileWriter::WriteNow() { return WriteSnapshot(true); }
 
+void QueueFileWriter::Drop() {
+  std::lock_guard<std::mutex> fileLock(fileMutex_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  written_ = covered_ = requested_;
+}
+
 bool QueueFileWriter::WriteSnapshot(bool force) {
   Snapshot snap = snapshot_(*this);
   {
@@ -56,34 +64,50 @@ bool QueueFileWriter::WriteSnapshot(bool force) {
     // older snapshot would step back.
     if (written_ > snap.change || (!force && written_ == snap.change)) return true;
   }
-  bool ok = WriteQueueFile(snap.path, snap.entries);
+  std::string error;
+  bool ok = WriteQueueFile(snap.path, snap.entries, error);
+  bool tell = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    // A failed write counts as done too: the change stays in memory only,
-    // and the next change tries the file again.
-    written_ = snap.change;
     if (ok) {
+      written_ = std::max(written_, snap.change);
       bytesWritten_ += snap.entries.size() * sizeof(TransferEntry);
       ++writes_;
+      failingPath_.clear();
+    } else if (failingPath_ != snap.path) {
+      // The change stays pending; only the first failure of a streak is told.
+      failingPath_ = snap.path;
+      noticeText_ = "Can't write the queue file \"" + snap.path + "\": " + error +
+                    ". The queue is kept in memory; the file is tried again at the next change.";
+      tell = true;
     }
   }
+  if (tell) wake_.notify_all();
   return ok;
 }
 
 void QueueFileWriter::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || requested_ > written_; });
+    wake_.wait(lock, [this] { return stop_ || !noticeText_.empty() || requested_ > covered_; });
+    if (!noticeText_.empty()) {
+      std::string text = std::move(noticeText_);
+      noticeText_.clear();
+      lock.unlock();
+      platform::PostNotice("error", text);
+      lock.lock();
+      continue;
+    }
     if (stop_) return;
     // Let more changes gather, but not longer than the window after the
-    // oldest change that is not yet written.
+    // oldest change that no write has taken yet.
     std::uint64_t due = firstPendingTick_ + kGatherMs;
     std::uint64_t now = platform::TickMs();
     if (now < due) {
       wake_.wait_for(lock, std::chrono::milliseconds(due - now), [this] { return stop_; });
-      if (stop_) return;  // the destructor has flushed already
+      if (stop_) continue;  // the destructor has flushed; a notice may be left
     }
-    if (requested_ <= written_) continue;
+    if (requested_ <= covered_) continue;
     lock.unlock();
     WriteSnapshot(false);
     lock.lock();

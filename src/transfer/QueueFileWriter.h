@@ -2,6 +2,12 @@
 // every change: a background thread gathers the changes of a short window
 // and writes the whole list once (temporary file, flush, rename), so the file
 // always holds whole records of a state the queue really had.
+//
+// A write that fails leaves its changes pending: the next change or Flush
+// tries the file again (never sooner, so a file that keeps failing costs one
+// attempt per change). The first failure of a streak is reported once, as a
+// notice that names the file and the system's reason, posted by the
+// writer's thread while it holds no lock.
 #pragma once
 
 #include <condition_variable>
@@ -39,11 +45,14 @@ class QueueFileWriter {
   // The number of the last change, for the snapshot.
   std::uint64_t LastChange();
   // Writes now if a change has not reached the file yet; returns when the
-  // file is current.
+  // file is current or this attempt has failed.
   void Flush();
   // Writes now, whether or not anything changed. False if the file can't be
   // written.
   bool WriteNow();
+  // Forgets the changes that have not reached the file (after a failed
+  // write): the queue's list no longer belongs to that file's state.
+  void Drop();
 
   // Figures for measurements.
   std::uint64_t BytesWritten();
@@ -66,6 +75,8 @@ class QueueFileWriter {
   bool stop_ = false;
   std::uint64_t bytesWritten_ = 0;
   std::uint64_t writes_ = 0;
+  std::string failingPath_;  // the file of the current failure streak
+  std::string noticeText_;   // a notice for the thread to show
 
   std::mutex fileMutex_;  // one write of the file at a time
   std::thread thread_;

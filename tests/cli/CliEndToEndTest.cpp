@@ -1,5 +1,6 @@
 // skiffline-cli as a program against a real pyftpdlib: exit status, error
-// lines, folder trees both ways, listings, deletions and the site file.
+// lines, folder trees both ways, listings, deletions and the site file; and
+// against a hostile scripted server, whose text must not steer the terminal.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 
 #include "sites/SiteFile.h"
 #include "support/RealServers.h"
+#include "support/ScriptedFtpServer.h"
 
 namespace {
 
@@ -222,6 +224,41 @@ TEST_F(CliEndToEnd, SiteFileLogin) {
   EXPECT_EQ(local.ReadFile("top.txt"), "top");
   r = RunCli({"--site", "away", "-q", "ls", "/"}, local.Path());
   EXPECT_EQ(r.status, 1);
+}
+
+// The hostile server's texts are ASCII but for their control bytes (C0, DEL
+// and a raw C1): what reaches the terminal is printable ASCII and line ends.
+::testing::AssertionResult Inert(const std::string& printed) {
+  for (std::size_t i = 0; i < printed.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(printed[i]);
+    if ((c < 0x20 && c != '\n') || c >= 0x7f)
+      return ::testing::AssertionFailure() << "byte " << int(c) << " at " << i << " of:\n"
+                                           << printed;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(CliHostileServer, ServerTextIsPrintedWithItsControlBytesMadeVisible) {
+  skifftest::ScriptedFtpServer server;
+  server.SetGreeting("220 \x1b]0;owned\x07Welcome\x1b[2J");
+  server.AddDir("/pub");
+  server.SetListing("/pub", "-rw-r--r--    1 ftp      ftp             5 Jan 10 12:00 evil\x1b[31mred\r\n"
+                            "-rw-r--r--    1 ftp      ftp             7 Jan 10 12:00 csi\x9b" "2J\r\n");
+  server.SetReply("MKD", "550 \x1b[2JNo\rway");
+  std::string url = "ftp://" + server.Address();
+
+  CliResult r = RunCli({"ls", url + "/pub/"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Inert(r.out));
+  EXPECT_TRUE(Inert(r.err));
+  EXPECT_NE(r.err.find("220 \\x1b]0;owned\\x07Welcome\\x1b[2J"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find(" evil\\x1b[31mred\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" csi\\x9b2J\n"), std::string::npos) << r.out;
+
+  r = RunCli({"-q", "mkdir", url + "/made"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Inert(r.err));
+  EXPECT_NE(r.err.find("550 \\x1b[2JNo\\x0dway"), std::string::npos) << r.err;
 }
 
 }  // namespace

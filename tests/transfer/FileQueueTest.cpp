@@ -2,12 +2,14 @@
 // message, copies for the workers, locking.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <thread>
 
 #include "QueueTestSupport.h"
 #include "platform/MessageIds.h"
-#include "platform/Sync.h"
 #include "sites/FixedText.h"
 #include "transfer/FileQueue.h"
 
@@ -187,22 +189,73 @@ TEST_F(FileQueueTest, ClearPostsOnlyWhenThereWereEntries) {
 }
 
 TEST_F(FileQueueTest, LockIsReentrantAndHoldsOffOtherThreads) {
+  // The other thread records when it is about to take the lock, and what
+  // the list held once it got in.
+  std::mutex m;
+  std::condition_variable changed;
+  bool trying = false, gotIn = false;
+  std::vector<std::string> seen;
+  auto waitFor = [&](const bool& flag, int ms) {
+    std::unique_lock<std::mutex> lock(m);
+    return changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return flag; });
+  };
+
   queue.Lock();
   queue.Lock();
   queue.Add(Entry("mine"));  // the same thread takes the lock again
-  std::atomic<bool> added{false};
   std::thread other([&] {
-    queue.Add(Entry("theirs"));
-    added = true;
+    {
+      std::lock_guard<std::mutex> lock(m);
+      trying = true;
+    }
+    changed.notify_all();
+    queue.Lock();
+    std::vector<std::string> names = Names();
+    queue.Unlock();
+    {
+      std::lock_guard<std::mutex> lock(m);
+      seen = names;
+      gotIn = true;
+    }
+    changed.notify_all();
   });
-  platform::SleepMs(50);
-  EXPECT_FALSE(added.load());
-  EXPECT_EQ(queue.Size(), 1u);
+  ASSERT_TRUE(waitFor(trying, 5000));
+  // A thread that isn't held off gets in at once and ends these waits early.
+  EXPECT_FALSE(waitFor(gotIn, 100));
+  queue.Add(Entry("late"));
+  queue.Unlock();  // still held once
+  EXPECT_FALSE(waitFor(gotIn, 100));
+  queue.Add(Entry("later"));
   queue.Unlock();
-  EXPECT_FALSE(added.load());
-  queue.Unlock();
+  ASSERT_TRUE(waitFor(gotIn, 5000));
   other.join();
-  EXPECT_EQ(queue.Size(), 2u);
+  // It got in after the last Unlock: it saw every entry added before it.
+  EXPECT_EQ(seen, (std::vector<std::string>{"mine", "late", "later"}));
+}
+
+TEST_F(FileQueueTest, ChangeMessagesArePostedOutsideTheQueueLock) {
+  // The window asks the queue from another thread while a message is being
+  // posted: posted under the queue's lock, that thread would be held off.
+  // A held-off question is answered once the lock is released, so the
+  // answers are kept until the end.
+  std::size_t heldOff = 0;
+  std::vector<std::future<std::size_t>> answers;
+  queue.SetNotifyWindow(std::make_shared<platform::CallbackTarget>([&](platform::Message&) {
+    answers.push_back(std::async(std::launch::async, [&] { return queue.Size(); }));
+    if (answers.back().wait_for(std::chrono::seconds(2)) != std::future_status::ready) ++heldOff;
+  }));
+  TempFolder dir;
+  std::string path = dir.File("q.TWQ");
+  WriteBytes(path, Bytes(Entry("from-file")));
+  queue.SetFile(path);
+  queue.Add(Entry("a"));
+  queue.SetState(ENTRY_FAILED, Entry("a"));
+  queue.Remove(Entry("a"));
+  queue.Clear();
+  queue.Load();
+  EXPECT_EQ(answers.size(), 6u);
+  EXPECT_EQ(heldOff, 0u);
+  for (auto& a : answers) ASSERT_EQ(a.wait_for(std::chrono::seconds(5)), std::future_status::ready);
 }
 
 TEST(DeleteFileQueue, SameRemoteItemIsQueuedOnceHoweverLongTheQueue) {
