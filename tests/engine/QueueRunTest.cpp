@@ -22,8 +22,7 @@ TEST(QueueRun, StopFailsTheRestOfTheRunFastAndTheNextRunWorks) {
   skifftest::DataOptions slow;
   slow.chunkSize = 4096;
   slow.chunkDelayMs = 20;
-  server.QueueDataOptions(skifftest::DataOptions{});  // the run's own listing
-  server.QueueDataOptions(slow);
+  server.QueueDataOptions(slow);  // downloads need no listing first: RETR is the first transfer
   TempDir local;
   LoggedInSession s(server);
   ASSERT_TRUE(s.Connect());
