@@ -246,12 +246,19 @@ int CliSession::Ls() {
   return kExitSuccess;
 }
 
+bool CliSession::RunQuietly(TransferEntry entry) {
+  if (!Await([&] { session_.QueueTransfer(entry); }, 1)) return false;
+  if (session_.transferQueue.IsEmpty()) return true;
+  session_.transferQueue.Clear();
+  return false;
+}
+
 int CliSession::RunEntry(TransferEntry entry, const std::string& what) {
   session_.skippedNames = 0;
   session_.refusedDeletions = 0;
   if (!Await([&] { session_.QueueTransfer(entry); }, 1)) return kExitFailure;
   std::vector<TransferEntry> left = session_.transferQueue.Entries();
-  if (!left.empty()) return Fail(what + " failed");
+  if (!left.empty()) return Fail(what + " failed: " + session_.LastError());
   if (session_.skippedNames.load() != 0)
     return Fail(what + ": " + std::to_string(session_.skippedNames.load()) +
                 " listed names were not plain names and were skipped");
@@ -279,10 +286,19 @@ int CliSession::Get() {
     return status;
   }
   RemoteFileRecord record{};
-  if (!FindEntry(parent, name, record)) return Fail("no such remote path: " + remotePath_);
+  if (!FindEntry(parent, name, record)) {
+    // Some servers list no folder they let one fetch from (or hide the
+    // file): the path may still name a file, which RETR finds out.
+    if (!remoteIsDirectory_ && IsPlainName(name) && ChangeDir(parent) &&
+        RunQuietly(MakeTransferEntry(session_.Site(), session_.CurrentDir(), name, localDir,
+                                     XFER_DOWNLOAD, false, "", "")))
+      return kExitSuccess;
+    return Fail("no such remote path: " + remotePath_);
+  }
   if (remoteIsDirectory_ && !record.isFolder) return Fail("not a folder: " + remotePath_);
   if (!IsPlainName(name)) return Fail("not a plain name: " + name);
-  TransferEntry e = MakeTransferEntry(session_.Site(), parent.empty() ? "." : parent, name, localDir,
+  // FindEntry left the session in the parent: its own name for it is exact.
+  TransferEntry e = MakeTransferEntry(session_.Site(), session_.CurrentDir(), name, localDir,
                                       XFER_DOWNLOAD, record.isFolder != 0, record.sizeText,
                                       record.timeText);
   return RunEntry(e, "download of " + remotePath_);
@@ -297,8 +313,7 @@ int CliSession::Put() {
   std::string localDir = WithSeparator(local.parent_path().string());
   if (!IsPlainName(name)) return Fail("can't send the name " + name);
   if (!ChangeDir(remotePath_)) return Fail("no such remote path: " + remotePath_);
-  std::string remoteDir(remotePath_);
-  while (remoteDir.size() > 1 && remoteDir.back() == '/') remoteDir.pop_back();
+  const std::string remoteDir = session_.CurrentDir();
   std::int64_t size = platform::IsDirectory(local.string()) ? 0 : platform::FileSize(local.string());
   TransferEntry e = MakeUploadEntry(session_.Site(), remoteDir, name, localDir,
                                     std::to_string(size < 0 ? 0 : size), "");
@@ -311,7 +326,7 @@ int CliSession::Rm() {
   RemoteFileRecord record{};
   if (name.empty() || !FindEntry(parent, name, record))
     return Fail("no such remote path: " + remotePath_);
-  TransferEntry e = MakeDeleteEntry(session_.Site(), parent.empty() ? "." : parent, name, "./",
+  TransferEntry e = MakeDeleteEntry(session_.Site(), session_.CurrentDir(), name, "./",
                                     record.isFolder != 0);
   session_.skippedNames = 0;
   session_.refusedDeletions = 0;

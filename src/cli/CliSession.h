@@ -41,6 +41,8 @@ class CliSession {
   int Rm();
   int Mkdir();
   int RunEntry(TransferEntry entry, const std::string& what);
+  // Runs one entry without a word of its own; true when it finished.
+  bool RunQuietly(TransferEntry entry);
   int Fail(const std::string& message);
 
   CliOptions options_;

@@ -29,8 +29,11 @@ class CFtpFunction : public CFtpLib {
   bool ReceiveListing(platform::SocketHandle data, int notify);
   int TransferFile(const TransferEntry& entry);
   bool OpenLocalFile(const TransferEntry& entry, const std::string& path, platform::File& file);
+  // REST (when the server takes it) and the transfer command line; the
+  // local file positioned where the data goes. Sent after TYPE and PORT.
   int BuildTransferCommand(char (&buffer)[kCommandBufferSize], const TransferEntry& entry,
                            platform::File& file);
+  bool PrepareRestart(const TransferEntry& entry, platform::File& file);
   // The data part of a download or upload; false when it did not go through
   // whole (the reason is in LastError()).
   bool ReceiveFile(platform::SocketHandle data, platform::File& file, std::int64_t expectedSize);

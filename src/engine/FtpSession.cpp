@@ -108,6 +108,9 @@ void CFtpObject::RunSessionGuarded() {
       PostStatus((std::string("The session ended: ") + e.what()).c_str());
     } catch (...) {
     }
+    // What was running when it ended did not finish.
+    for (const TransferEntry& entry : transferQueue.Entries())
+      if (entry.state == ENTRY_RUNNING) transferQueue.SetState(ENTRY_FAILED, entry);
   }
   if (loggedIn.load() == 1) {
     SendCommand("QUIT\r\n", controlSocket.load());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/FtpFunction.h"
+#include "engine/QueueSteps.h"
 #include "platform/ErrorText.h"
 
 namespace {
@@ -56,18 +57,7 @@ bool CFtpFunction::OpenLocalFile(const TransferEntry& entry, const std::string& 
 int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
                                        const TransferEntry& entry, platform::File& file) {
   std::memset(buffer, 0, sizeof buffer);
-  if (entry.site.resumeSupported == 1) {
-    char rest[kCommandBufferSize];
-    std::snprintf(rest, sizeof rest, "REST %lld\r\n", static_cast<long long>(entry.resumeOffset));
-    if (SendCommand(rest, controlSocket.load()) == 350) {
-      // The server continues at the offset; so must the local file, or fail.
-      if (!file.Seek(entry.resumeOffset)) {
-        SetError("can't continue the local file at the resume offset");
-        return 0;
-      }
-    }
-  }
-
+  if (!PrepareRestart(entry, file)) return 0;
   const char* format = "RETR %s\r\n";
   if (entry.direction == XFER_UPLOAD)
     format = entry.existsAction == ACTION_RESUME ? "APPE %s\r\n" : "STOR %s\r\n";
@@ -79,6 +69,40 @@ int CFtpFunction::BuildTransferCommand(char (&buffer)[kCommandBufferSize],
     return 0;
   }
   return 1;
+}
+
+bool CFtpFunction::PrepareRestart(const TransferEntry& entry, platform::File& file) {
+  const std::int64_t offset = entry.resumeOffset < 0 ? 0 : entry.resumeOffset;
+  const bool download = entry.direction == XFER_DOWNLOAD;
+  if (!download && entry.existsAction == ACTION_RESUME) {
+    // APPE adds to the end of the server's file, whose size is the offset:
+    // the rest of the local file is sent from there. No REST is needed.
+    if (file.Seek(offset)) return true;
+    SetError("can't read the local file from the resume offset");
+    return false;
+  }
+  // REST goes right before its RETR or STOR (after TYPE and PORT, which
+  // servers may take as the end of a restart).
+  int code = 0;
+  if (entry.site.resumeSupported == 1) {
+    char rest[kCommandBufferSize];
+    std::snprintf(rest, sizeof rest, "REST %lld\r\n", static_cast<long long>(offset));
+    code = SendCommand(rest, controlSocket.load());
+    if (code == REPLY_LOCAL_FAILURE) return false;
+  }
+  if (code == 350) {
+    // The server continues at the offset; so must the local file, or fail.
+    if (file.Seek(offset)) return true;
+    SetError("can't continue the local file at the resume offset");
+    return false;
+  }
+  if (offset > 0 && download)
+    queue_steps::PostStatusF(*this, "The server can't resume %s: it is downloaded whole",
+                             FieldText(entry.remoteName).c_str());
+  // From the start: a download's old content is cut once the data comes.
+  if (file.Seek(0)) return true;
+  SetError("can't rewind the local file");
+  return false;
 }
 
 int CFtpFunction::TransferFile(const TransferEntry& original) {
@@ -108,14 +132,14 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
     return abandon();
   };
 
-  char command[kCommandBufferSize];
-  if (!BuildTransferCommand(command, entry, file)) return abandon();
   // The session's own connection: an entry's stored socket may be stale.
   platform::SocketHandle control = controlSocket.load();
   int code = SendCommand("TYPE I\r\n", control);
   if (code >= 400) return refused(code, "TYPE I");
   platform::Socket listener(OpenDataPort(control));
   if (!listener.Valid()) return abandon();
+  char command[kCommandBufferSize];
+  if (!BuildTransferCommand(command, entry, file)) return abandon();
   code = SendCommand(command, control);
   if (code >= 400) return refused(code, download ? "RETR" : "STOR");
   platform::SocketHandle data = AcceptData(listener.Get());
@@ -135,6 +159,12 @@ int CFtpFunction::TransferFile(const TransferEntry& original) {
                                               : ReceiveFile(data, file, entry.fileSize);
   int result = FinishDataCommand(control, code, moved);
   bool done = moved && result < 400;
+  // A download that ends at another size than the listing gave is not whole.
+  if (done && download && entry.fileSize > 0 && file.Size() != entry.fileSize) {
+    SetErrorF("the local file has %lld bytes, the listing said %lld",
+              static_cast<long long>(file.Size()), static_cast<long long>(entry.fileSize));
+    done = false;
+  }
   file.Close();
   if (done) {
     transferQueue.Remove(original);

@@ -50,6 +50,9 @@ void CFtpTransmitFile::BackgroundRunGuarded() {
     } catch (...) {
     }
   }
+  // What was running when it ended did not finish.
+  if (std::optional<TransferEntry> running = CurrentEntry())
+    MarkFailedIfRunning(*backgroundQueue, *running);
   loggedIn = 0;
   CloseControlSocket();
   SetCurrentEntry(std::nullopt);

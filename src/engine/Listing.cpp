@@ -115,6 +115,8 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   }
   piece = std::string();
 
+  // A listing refused for its size is not parsed: no part of it is shown.
+  if (failed && text.size() > kMaxListingBytes) text.clear();
   ListingParse parsed = ParseListingWithCounts(site.serverType, text);
   text = std::string();
   if (parsed.skippedNames != 0)

@@ -11,7 +11,7 @@ inline constexpr std::size_t kTokenBufferSize = 260;
 
 // Most records one listing yields; entries past it are left out and the
 // result says so, so that a hostile listing can't exhaust memory.
-inline constexpr std::size_t kMaxListingRecords = 1'000'000;
+inline constexpr std::size_t kMaxListingRecords = 500'000;
 
 // Reads the next blank-separated token of `text` from `cursor` into `buffer`.
 // Returns 1 when more tokens follow on the line, 2 when the token ended its

@@ -95,7 +95,8 @@ TEST(FolderTransfer, HostileNamesNeverLeaveTheChosenFolder) {
                                  "/etc/x\r\n" + d + "../evil\r\n" + f + "..\\x\r\n" + d +
                                  "sub\r\n" + f + "good.txt\r\n");
   // The subfolder lists its parent again.
-  server.SetListing("/evil/sub", d + "..\r\n" + f + "inner.txt\r\n");
+  const std::string two = "-rw-r--r--    1 ftp      ftp             2 Jan 10 12:00 ";
+  server.SetListing("/evil/sub", d + "..\r\n" + two + "inner.txt\r\n");
   TempDir root;
   fs::create_directories(root.Path("dest"));
   LoggedInSession s(server);

@@ -114,9 +114,12 @@ TEST(QueueDecision, ResumeOfALargerLocalFileSendsRestWithItsSize) {
   TransferEntry e = s.Entry("/", "big.bin", local.Folder(), XFER_DOWNLOAD, false, 3);
   ASSERT_TRUE(s.Run([&] { s.session.QueueTransfer(e); }));
   EXPECT_EQ(server.Lines("REST").back(), "REST 6");
-  // The server accepted the offset and sent nothing more: the file is kept.
+  // The server accepted the offset and sent nothing more: the file is kept,
+  // but it is not what the listing promised, so the entry fails.
   EXPECT_EQ(ReadFile(local.Path("big.bin")), "abcdef");
-  EXPECT_EQ(s.session.transferQueue.Size(), 0u);
+  ASSERT_EQ(s.session.transferQueue.Size(), 1u);
+  EXPECT_EQ(s.session.transferQueue.Entries()[0].state, ENTRY_FAILED);
+  s.session.transferQueue.Remove(e);
 
   // A server that refuses the offset decides otherwise: the file starts anew.
   server.SetReply("REST", "501 Bad offset.");
@@ -147,7 +150,8 @@ TEST(QueueDecision, UploadResumeContinuesFromTheListedSize) {
   }, 3));
   EXPECT_EQ(answers->Asked(), std::vector<std::string>{"/up/b.txt"});
   EXPECT_EQ(server.CountCommands("APPE b.txt"), 1u);
-  EXPECT_EQ(server.CountCommands("REST 5"), 1u);
+  // APPE adds to the end by itself: no REST goes with it.
+  EXPECT_EQ(server.CountCommands("REST 5"), 0u);
   EXPECT_EQ(server.FileContents("/up/b.txt").value_or("?"), "1234567890");
   EXPECT_EQ(server.FileContents("/up/a.txt").value_or("?"), "A");
 }

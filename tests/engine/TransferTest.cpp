@@ -70,7 +70,7 @@ class TransferTest : public ::testing::Test {
   CFtpFunction client;
 };
 
-TEST_F(TransferTest, DownloadSendsRestZeroTypePortRetrAndLeavesTheQueue) {
+TEST_F(TransferTest, DownloadSendsTypePortRestZeroRetrAndLeavesTheQueue) {
   std::string data = PatternData(3 * 1024 * 1024 + 17);
   server.AddFile("/data.bin", data);
   TransferEntry entry = Download("data.bin", static_cast<std::int64_t>(data.size()));
@@ -78,7 +78,7 @@ TEST_F(TransferTest, DownloadSendsRestZeroTypePortRetrAndLeavesTheQueue) {
   ASSERT_EQ(client.TransferFile(entry), 1);
 
   EXPECT_EQ(ReadFile(dir.Path("data.bin")), data);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"REST 0", "TYPE I", "PORT", "RETR data.bin"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"TYPE I", "PORT", "REST 0", "RETR data.bin"}));
   EXPECT_EQ(client.transferQueue.Contains(entry), 0);
   auto texts = windows.progress->Texts(msg::WM_SESSION_PROGRESS_TEXT);
   EXPECT_EQ(texts, std::vector<std::string>{"data.bin"});
@@ -107,7 +107,7 @@ TEST_F(TransferTest, ResumedDownloadSendsTheLocalSizeAndContinuesAfter350) {
   entry.existsAction = ACTION_RESUME;
   entry.resumeOffset = 70001;
   ASSERT_EQ(client.TransferFile(entry), 1);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"REST 70001", "TYPE I", "PORT", "RETR big.bin"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"TYPE I", "PORT", "REST 70001", "RETR big.bin"}));
   EXPECT_EQ(ReadFile(dir.Path("big.bin")), data);
   auto transfers = server.Transfers();
   ASSERT_EQ(transfers.size(), 1u);
@@ -131,7 +131,7 @@ TEST_F(TransferTest, UploadUsesStorAndResumedUploadAppendsTheRest) {
   WriteFile(dir.Path("up.bin"), data);
   TransferEntry entry = Upload("up.bin");
   ASSERT_EQ(client.TransferFile(entry), 1);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"REST 0", "TYPE I", "PORT", "STOR up.bin"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"TYPE I", "PORT", "REST 0", "STOR up.bin"}));
   EXPECT_EQ(server.Received("up.bin"), data);
   EXPECT_EQ(Progress(msg::WM_SESSION_PROGRESS).back().wParam, 100);
 
@@ -139,7 +139,7 @@ TEST_F(TransferTest, UploadUsesStorAndResumedUploadAppendsTheRest) {
   entry.existsAction = ACTION_RESUME;
   entry.resumeOffset = 1000000;
   ASSERT_EQ(client.TransferFile(entry), 1);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"REST 1000000", "TYPE I", "PORT", "APPE up.bin"}));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"TYPE I", "PORT", "APPE up.bin"}));
   EXPECT_EQ(server.Received("up.bin"), data.substr(1000000));
   EXPECT_EQ(ReadFile(dir.Path("up.bin")), data);  // the source stays untouched
 }
@@ -204,16 +204,23 @@ TEST_F(TransferTest, RefusedDownloadKeepsTheOldFileAndMakesNoNewOne) {
 
   // Once the data comes, an overwrite replaces the whole old content.
   server.AddFile("/keep.txt", "new");
+  existing.fileSize = 3;
   EXPECT_EQ(client.TransferFile(existing), 1);
   EXPECT_EQ(ReadFile(dir.Path("keep.txt")), "new");
 }
 
-TEST_F(TransferTest, DownloadCutShortStillCountsWhenTheServerSaysSo) {
+TEST_F(TransferTest, DownloadCutShortFailsWhereTheListedSizeIsKnown) {
   server.AddFile("/cut.bin", PatternData(100000));
   DataOptions opt;
   opt.closeAfterBytes = 40000;
   server.QueueDataOptions(opt);
-  ASSERT_EQ(client.TransferFile(Download("cut.bin", 100000)), 1);
+  EXPECT_EQ(client.TransferFile(Download("cut.bin", 100000)), 0);
+  EXPECT_EQ(platform::FileSize(dir.Path("cut.bin")), 40000);
+  EXPECT_EQ(client.LastError(), "the local file has 40000 bytes, the listing said 100000");
+
+  // Without a listed size the server's word decides.
+  server.QueueDataOptions(opt);
+  EXPECT_EQ(client.TransferFile(Download("cut.bin", 0)), 1);
   EXPECT_EQ(platform::FileSize(dir.Path("cut.bin")), 40000);
 }
 

@@ -110,10 +110,10 @@ void CMainFrame::CreatePanes() {
 void CMainFrame::WireSession() {
   logTarget_ = platform::WindowTarget::Create(
       infoView, [view = infoView](platform::Message& m) { view->HandleMessage(m); });
-  // Every window of the session is set before any worker starts: a worker
-  // reads them without a lock of ours.
+  // Every window and limit of the session is set before any worker starts.
   foregroundSession.logWindow = logTarget_;
   foregroundSession.progressWindow = frameTarget_;
+  foregroundSession.inactivityTimeoutMs = options_.timeoutSeconds * 1000;
   questions_ = std::make_shared<CGuiQuestions>();
   foregroundSession.questions = questions_;
   notices_ = std::make_shared<CMessageBoxNotices>();

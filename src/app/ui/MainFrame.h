@@ -47,6 +47,8 @@ struct FrameOptions {
   std::string downloadPageAddress = kDownloadPageAddress;
   VersionCheckThread::YesNoBox offerBox;  // default: the wx message box
   bool showMaximized = true;
+  // The sessions' inactivity limit (the "Timeout" setting).
+  int timeoutSeconds = 30;
 };
 
 class CMainFrame : public wxFrame {

@@ -11,6 +11,19 @@ std::string ReadSettingOrDefault(platform::SettingsStore& store, const std::stri
   return fallback;
 }
 
+int TimeoutSecondsOf(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  long value = 0;
+  std::size_t digits = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 9; ++i, ++digits)
+    value = value * 10 + (text[i] - '0');
+  if (digits == 0) return 30;
+  if (value < kMinTimeoutSeconds) return kMinTimeoutSeconds;
+  if (value > kMaxTimeoutSeconds) return kMaxTimeoutSeconds;
+  return static_cast<int>(value);
+}
+
 bool IsFirstRunText(const std::string& text) {
   std::size_t begin = 0, end = text.size();
   while (begin < end && IsBlank(text[begin])) ++begin;
@@ -25,6 +38,7 @@ ProgramSettings ReadProgramSettings(platform::SettingsStore& store,
   s.programVersion = ReadSettingOrDefault(store, kVersionValue, kDefaultVersion);
   s.helpAddress = ReadSettingOrDefault(store, kHelpValue, kDefaultHelp);
   s.support = ReadSettingOrDefault(store, kSupportValue, kDefaultSupport);
+  s.timeoutSeconds = TimeoutSecondsOf(ReadSettingOrDefault(store, kTimeoutValue, kDefaultTimeout));
   if (!store.Read(kSettingsKey, kFirstRunValue)) store.Write(kSettingsKey, kFirstRunValue, kDefaultFirstRun);
   s.aboutTitle = s.productName + " Version " + s.programVersion;
 

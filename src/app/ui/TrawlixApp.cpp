@@ -26,6 +26,7 @@ bool CTrawlixApp::OnInit() {
   options.productName = settings.productName;
   options.programVersion = settings.programVersion;
   options.openWebAddress = platform::DefaultWebAddressOpener();
+  options.timeoutSeconds = settings.timeoutSeconds;
   options.skinRemove = [this] { skinLibrary.Remove(); };
   // The frame belongs to wx from here: it deletes itself when closed.
   auto* frame = new CMainFrame(std::move(options));

@@ -151,6 +151,13 @@ TEST_F(MainFrameTest, ProgressMessagesFromAWorkerReachTheStatusBar) {
   EXPECT_EQ(bar->GetStatusText(0), "Ready");  // the message pane is another field
 }
 
+TEST_F(MainFrameTest, TheTimeoutSettingBoundsTheSessionsWaits) {
+  FrameOptions options = TestFrameOptions(program);
+  options.timeoutSeconds = 7;
+  frame = new CMainFrame(std::move(options));
+  EXPECT_EQ(frame->foregroundSession.inactivityTimeoutMs.load(), 7000);
+}
+
 TEST_F(MainFrameTest, LogLinesOfTheSessionGoToTheLogView) {
   Open();
   EXPECT_EQ(frame->foregroundSession.logWindow.Get(), frame->LogTarget());

@@ -24,7 +24,7 @@ std::string Value(const skifftest::TempDir& dir, const char* name) {
   return store.Read(kSettingsKey, name).value_or("<missing>");
 }
 
-TEST(StartupSettings, FirstStartWritesTheFiveDefaultsAndOpensHelpOnce) {
+TEST(StartupSettings, FirstStartWritesTheDefaultsAndOpensHelpOnce) {
   skifftest::TempDir dir;
   const std::string folder = dir.PathOf("config/skiffline");
   Opened opened;
@@ -45,6 +45,8 @@ TEST(StartupSettings, FirstStartWritesTheFiveDefaultsAndOpensHelpOnce) {
   EXPECT_EQ(again.Read(kSettingsKey, "Help"), "http://www.skiffline.example/skiffline.html");
   EXPECT_EQ(again.Read(kSettingsKey, "Support"), "mailto:support@skiffline.example");
   EXPECT_EQ(again.Read(kSettingsKey, "IfFirstRun"), "1");
+  EXPECT_EQ(again.Read(kSettingsKey, "Timeout"), "30");
+  EXPECT_EQ(s.timeoutSeconds, 30);
 
   // The values sit in groups of the key path, readable by the owner only.
   const std::string file = folder + "/settings.ini";
@@ -75,6 +77,23 @@ TEST(StartupSettings, SecondStartOpensNothingAndRewritesNothing) {
   EXPECT_FALSE(s.firstRun);
   EXPECT_EQ(s.homePage, "http://own.example/");
   EXPECT_EQ(dir.ReadFile("settings.ini"), before);
+}
+
+TEST(StartupSettings, TimeoutIsReadAsClampedSeconds) {
+  EXPECT_EQ(TimeoutSecondsOf("45"), 45);
+  EXPECT_EQ(TimeoutSecondsOf(" 120 "), 120);
+  EXPECT_EQ(TimeoutSecondsOf("1"), kMinTimeoutSeconds);
+  EXPECT_EQ(TimeoutSecondsOf("99999999999"), kMaxTimeoutSeconds);
+  EXPECT_EQ(TimeoutSecondsOf("soon"), 30);
+  EXPECT_EQ(TimeoutSecondsOf(""), 30);
+
+  skifftest::TempDir dir;
+  {
+    platform::SettingsStore store(dir.Path());
+    store.Write(kSettingsKey, "Timeout", "12");
+  }
+  platform::SettingsStore store(dir.Path());
+  EXPECT_EQ(ReadProgramSettings(store, {}).timeoutSeconds, 12);
 }
 
 TEST(StartupSettings, OnlyAZeroWithBlanksAroundItCountsAsFirstRun) {
