@@ -23,7 +23,8 @@ TEST(BackgroundFolders, FailedEntriesStayFailedAndAFolderThatCantBeEnteredSendsN
   server.AddDir("/a");
   server.AddDir("/b");
   TempDir local;
-  for (const char* name : {"u1", "u2", "u3"}) WriteFile(local.Path(name), std::string("up ") + name);
+  for (const char* name : {"u1", "u2", "u3"})
+    WriteFile(local.Path(name), std::string("up ") + name);
   h4test::Windows windows;
   CFileQueue queue;
   CFtpTransmitFile worker;

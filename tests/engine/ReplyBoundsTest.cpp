@@ -39,7 +39,8 @@ void ExpectFeatGivenUp(const std::string& reply) {
 
 TEST(ReplyBounds, AReplyOfTooManyLinesIsGivenUp) {
   std::string reply = "211-Features:\r\n";
-  for (std::size_t i = 0; i <= kMaxReplyLines + 100; ++i) reply += " FEATURE" + std::to_string(i) + "\r\n";
+  for (std::size_t i = 0; i <= kMaxReplyLines + 100; ++i)
+    reply += " FEATURE" + std::to_string(i) + "\r\n";
   ASSERT_LT(reply.size(), kMaxReplyBytes);  // the line count alone is over
   ExpectFeatGivenUp(reply);
 }
@@ -83,7 +84,8 @@ TEST(ReplyBounds, RunningOutOfMemoryEndsTheSessionNotTheProgram) {
   s.session.questions = std::make_shared<CFixedAnswers>(ACTION_OVERWRITE);
   s.session.transferQueue.SetState(ENTRY_PENDING, e);
   s.session.Start();
-  ASSERT_TRUE(h4test::WaitForStatus(*s.windows.log, "Fininsh initialization, waiting for orders", 2));
+  ASSERT_TRUE(
+      h4test::WaitForStatus(*s.windows.log, "Fininsh initialization, waiting for orders", 2));
   ASSERT_TRUE(s.Run([&] { s.session.RunQueue(); }));
   EXPECT_EQ(h4test::ReadFile(local.Path("a.txt")), "remote");
 }

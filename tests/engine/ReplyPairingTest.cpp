@@ -47,6 +47,8 @@ TEST(ReplyPairing, AListingWhoseDataConnectionCameTooLateTakesItsLateReply) {
 
   ASSERT_TRUE(s.Run([&] { s.session.RefreshList(); }));
   EXPECT_EQ(h4test::CountOf(h4test::StatusLines(*s.windows.log), "Successful transfers"), 0u);
+  ASSERT_TRUE(server.WaitForTransfers(1, kWaitMs));
+  EXPECT_FALSE(server.Transfers()[0].connected);  // the late connection was refused
   s.session.dataConnectTimeoutMs = kDataConnectTimeoutMs;
   ExpectPairedCommands(s, server);
   EXPECT_EQ(server.CountCommands("ABOR"), 0u);  // the reply came: nothing to abort
@@ -67,6 +69,10 @@ TEST(ReplyPairing, ADownloadWhoseDataConnectionCameTooLateTakesItsLateReply) {
   TransferEntry e = s.Entry("/", "late.bin", local.Folder(), XFER_DOWNLOAD, false, 4);
   ASSERT_TRUE(s.Run([&] { s.session.QueueTransfer(e); }));
   EXPECT_EQ(s.session.transferQueue.Size(), 1u);  // failed, kept
+  // It was the download whose data connection came too late.
+  ASSERT_TRUE(server.WaitForTransfers(1, kWaitMs));
+  EXPECT_EQ(server.Transfers()[0].verb, "RETR");
+  EXPECT_FALSE(server.Transfers()[0].connected);
   s.session.dataConnectTimeoutMs = kDataConnectTimeoutMs;
   ExpectPairedCommands(s, server);
 }
