@@ -217,26 +217,28 @@ TEST_F(ControlChannel, HangUpInsteadOfAReplyToACommandGives999) {
 TEST_F(ControlChannel, StopEndsAWaitForAReply) {
   server.QueueGreeting(Script());  // says nothing
   auto s = RawConnect();
-  std::thread stopper([&] {
-    platform::SleepMs(200);
-    lib.stopRequested = true;
-  });
   // The server never answers: only the stop can end the read.
   auto reading = std::async(std::launch::async, [&] { return lib.ReadReply(s); });
+  if (reading.wait_for(std::chrono::milliseconds(200)) == std::future_status::ready) {
+    ADD_FAILURE() << "the read ended although nothing came";
+    return;
+  }
+  lib.stopRequested = true;
   ASSERT_EQ(reading.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   EXPECT_EQ(reading.get(), 999);
-  stopper.join();
 }
 
 TEST_F(ControlChannel, ShutdownOfTheSocketEndsAWaitForAReply) {
   server.QueueGreeting(Script());
   auto s = RawConnect();
-  std::thread stopper([&] {
-    platform::SleepMs(200);
-    platform::ShutdownSocket(s);
-  });
-  EXPECT_EQ(lib.ReadReply(s), 999);
-  stopper.join();
+  auto reading = std::async(std::launch::async, [&] { return lib.ReadReply(s); });
+  if (reading.wait_for(std::chrono::milliseconds(200)) == std::future_status::ready) {
+    ADD_FAILURE() << "the read ended although nothing came";
+    return;
+  }
+  platform::ShutdownSocket(s);
+  ASSERT_EQ(reading.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(reading.get(), 999);
 }
 
 TEST_F(ControlChannel, SendCommandEchoesTheLineAndReturnsTheReplyCode) {
@@ -369,6 +371,17 @@ TEST_F(ControlChannel, PwdWithQuotesSetsTheCurrentDirectory) {
   EXPECT_EQ(Commands().back(), "COMMAND >   PWD\r\n");
 }
 
+TEST_F(ControlChannel, PwdReadsADoubledQuoteAsOne) {
+  auto s = lib.ConnectServer(server.Address().c_str());
+  ASSERT_NE(s, platform::kInvalidSocket);
+  server.QueueReply("PWD", "257 \"/a\"\"b\" is the current directory");
+  EXPECT_EQ(lib.QueryCurrentDir(), 1);
+  EXPECT_EQ(lib.CurrentDir(), "/a\"b");
+  server.QueueReply("PWD", "257 \"/q\"\"\"\"\" ends in two quotes");
+  EXPECT_EQ(lib.QueryCurrentDir(), 1);
+  EXPECT_EQ(lib.CurrentDir(), "/q\"\"");
+}
+
 TEST_F(ControlChannel, PwdWithoutQuotesLeavesTheDirectoryEmpty) {
   auto s = lib.ConnectServer(server.Address().c_str());
   ASSERT_NE(s, platform::kInvalidSocket);
@@ -486,8 +499,18 @@ TEST_F(ControlChannel, TwoReadersNeverSplitAReply) {
                                 .Raw("226 late\r\n"));
   int code = 0;
   std::thread worker([&] { code = lib.SendCommand("NOOP\r\n", s); });
-  platform::SleepMs(100);  // the worker is inside the multi-line reply
-  lib.DrainReplies();      // the "cancel thread"
+  // The worker is inside the multi-line reply once its first line is logged.
+  bool inside = log->WaitFor(
+      [](const std::vector<platform::Message>& all) {
+        for (auto& m : all)
+          if (m.id == msg::WM_SESSION_REPLY_LINE &&
+              const_cast<platform::Message&>(m).Text().find("200-first") != std::string::npos)
+            return true;
+        return false;
+      },
+      10000);
+  EXPECT_TRUE(inside);
+  lib.DrainReplies();  // the "cancel thread"
   worker.join();
   EXPECT_EQ(code, 200);
   EXPECT_EQ(ReplyBytes(),

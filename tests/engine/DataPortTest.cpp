@@ -3,7 +3,9 @@
 // of the scripted server that the session tests build on.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <future>
 #include <regex>
 #include <thread>
@@ -178,9 +180,38 @@ TEST_F(DataPort, WaitForTheDataConnectionIsBounded) {
                                std::regex(R"(-?\d+ error when accept data connect !)")));
 }
 
-TEST_F(DataPort, DefaultBoundIsThirtySeconds) {
-  EXPECT_EQ(kDataConnectTimeoutMs, 30000);
-  EXPECT_EQ(TestLib().dataConnectTimeoutMs.load(), kDataConnectTimeoutMs);
+TEST(DataPortDefaults, DefaultBoundIsThirtySeconds) {
+  // What a fresh session waits for a promised data connection, and for any
+  // byte on a connection, before it gives up.
+  TestLib fresh;
+  EXPECT_EQ(fresh.dataConnectTimeoutMs.load(), 30000);
+  EXPECT_EQ(fresh.inactivityTimeoutMs.load(), 30000);
+}
+
+TEST_F(DataPort, TheListenerTakesOnlyTheControlConnectionsAddress) {
+  // In answer to PORT, the server first knocks at the same port on another
+  // loopback address: nobody may be listening there.
+  std::atomic<int> probes{0};
+  std::atomic<int> reached{0};
+  server.SetHandler("PORT", [&](const skifftest::FtpCommand& c) -> std::optional<Script> {
+    int h1, h2, h3, h4, p1, p2;
+    if (std::sscanf(c.argument.c_str(), "%d,%d,%d,%d,%d,%d", &h1, &h2, &h3, &h4, &p1, &p2) != 6)
+      return std::nullopt;
+    platform::Socket probe(platform::CreateTcpSocket());
+    platform::Endpoint other{skifftest::kLoopback2, static_cast<std::uint16_t>(p1 * 256 + p2)};
+    ++probes;
+    if (platform::ConnectTo(probe.Get(), other)) ++reached;
+    return std::nullopt;  // the default answer: the transfer goes on
+  });
+  server.AddFile("/a.bin", "0123456789");
+  auto data = Open("RETR a.bin\r\n");
+  ASSERT_NE(data, platform::kInvalidSocket) << lib.MessageText();
+  EXPECT_EQ(ReadAll(data), "0123456789");
+  platform::CloseSocket(data);
+  EXPECT_EQ(lib.ReadReply(control), 226);
+  EXPECT_EQ(probes.load(), 1);
+  EXPECT_EQ(reached.load(), 0) << "the data port answered on 127.0.0.2";
+  EXPECT_TRUE(Statuses().empty());
 }
 
 // A promised data connection that never comes; `flag` is raised while the

@@ -109,12 +109,17 @@ TEST(Facade, LinesThatCantBeSentAreNotPosted) {
   skifftest::ScriptedFtpServer server;
   LoggedInSession s(server);
   ASSERT_TRUE(s.Connect());
-  ASSERT_TRUE(s.Run([&] {
-    s.session.MakeDir("x\r\nDELE y");
-    s.session.ChangeDir(std::string(300, 'a').c_str());
-    EXPECT_EQ(s.session.RenameRemote("a", "b\r\nDELE c"), 0);
-    s.session.RefreshDir();
-  }));
+  std::size_t idle = h5test::IdleCount(*s.windows.view);
+  s.session.MakeDir("x\r\nDELE y");
+  s.session.ChangeDir(std::string(300, 'a').c_str());
+  EXPECT_EQ(s.session.RenameRemote("a", "b\r\nDELE c"), 0);
+  s.session.RefreshDir();
+  // A marker last: the worker takes commands in order, so once the server
+  // has its NOOP every line posted before it has been sent, if it was posted.
+  ASSERT_EQ(s.session.PostRawCommand("NOOP\r\n"), 1);
+  ASSERT_TRUE(server.WaitForCommand("NOOP", h4test::kWaitMs));
+  ASSERT_TRUE(h4test::WaitUntil([&] { return h5test::IdleCount(*s.windows.view) >= idle + 2; }));
+  EXPECT_EQ(server.CountCommands("PWD"), 2u);  // the login's and RefreshDir's
   EXPECT_EQ(server.CountCommands("MKD"), 0u);
   EXPECT_EQ(server.CountCommands("CWD"), 0u);
   EXPECT_EQ(server.CountCommands("RNFR"), 0u);
