@@ -262,3 +262,45 @@ TEST(CliHostileServer, ServerTextIsPrintedWithItsControlBytesMadeVisible) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliEndToEnd, RelativePathsOfASiteAreTakenFromTheLoginFolder) {
+  SiteList sites;
+  sites.AppendSite(MakeSiteRecord("home", server->Address(), "skiff", "secret", "", "", LOGIN_ACCOUNT));
+  ASSERT_EQ(SaveSiteFile(sites, local.PathOf(kSiteFileName)), 1);
+  CliResult r = RunCli({"--site", "home", "-q", "get", "tree/a.txt", "."}, local.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.ReadFile("a.txt"), "alpha");
+
+  local.WriteFile("rel.txt", "relative");
+  r = RunCli({"--site", "home", "-q", "put", local.PathOf("rel.txt"), "tree/sub"}, local.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(server->ReadFile("tree/sub/rel.txt"), "relative");
+
+  r = RunCli({"--site", "home", "-q", "rm", "tree/sub/rel.txt"}, local.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(server->RootPath("tree/sub/rel.txt")));
+}
+
+TEST(CliUnlistedFile, AFileTheListingDoesNotShowIsStillFetched) {
+  skifftest::ScriptedFtpServer server;
+  server.AddFile("/drop/secret.txt", "hidden");
+  // A drop folder: entering it and fetching by name work, listing does not.
+  server.SetReply("LIST", "550 Listing not allowed.");
+  skifftest::TempDir local;
+  const std::string url = "ftp://" + server.Address();
+  CliResult r = RunCli({"-q", "get", url + "/drop/secret.txt", local.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.ReadFile("secret.txt"), "hidden");
+  EXPECT_EQ(server.Lines("RETR"), std::vector<std::string>{"RETR secret.txt"});
+
+  // A name that is not there either is still "no such remote path", and no
+  // empty local file is left behind.
+  r = RunCli({"-q", "get", url + "/drop/absent.txt", local.Path()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no such remote path"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(local.PathOf("absent.txt")));
+}
+
+}  // namespace
