@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "platform/Socket.h"
 
 using namespace platform;
@@ -19,4 +21,18 @@ TEST(ResolveHost, DottedAndLocalNamesResolveReservedAndMalformedNamesFailAtOnce)
   }
   EXPECT_TRUE(IsLookupName("ftp.example.org"));
   EXPECT_TRUE(IsLookupName("my_host-1"));
+}
+
+// The lookup a session makes can be walked away from: a stop never waits for
+// a name server.
+TEST(ResolveHostUntil, AnswersLikeResolveHostAndGivesUpWhenAbandoned) {
+  std::uint32_t a = 0;
+  ASSERT_TRUE(ResolveHostUntil("localhost", a, [] { return false; }, 10000));
+  EXPECT_EQ(a >> 24, 127u);
+  EXPECT_FALSE(ResolveHostUntil("no-such-host.invalid", a, [] { return false; }, 10000));
+
+  a = 0;
+  EXPECT_FALSE(ResolveHostUntil("localhost", a, [] { return true; }, 10000));
+  EXPECT_EQ(LastSocketError(), ECANCELED);
+  EXPECT_EQ(a, 0u);
 }
