@@ -8,16 +8,12 @@
 
 namespace {
 
+using h5test::StateOf;
+
 using h4test::StatusLines;
 using h4test::TempDir;
 using h5test::CountPrefix;
 using h5test::LoggedInSession;
-
-std::int32_t StateOf(CFtpObject& session, const TransferEntry& e) {
-  for (auto& q : session.transferQueue.Entries())
-    if (Matches(q, e)) return q.state;
-  return -1;  // not queued
-}
 
 // The status lines that begin with `prefix`.
 std::vector<std::string> StartingWith(const std::vector<std::string>& lines,

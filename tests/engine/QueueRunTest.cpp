@@ -5,14 +5,10 @@
 
 namespace {
 
+using h5test::StateOf;
+
 using h4test::TempDir;
 using h5test::LoggedInSession;
-
-std::int32_t StateOf(CFtpObject& session, const TransferEntry& e) {
-  for (auto& q : session.transferQueue.Entries())
-    if (Matches(q, e)) return q.state;
-  return -1;  // not queued
-}
 
 TEST(QueueRun, StopFailsTheRestOfTheRunFastAndTheNextRunWorks) {
   skifftest::ScriptedFtpServer server;

@@ -152,4 +152,11 @@ inline std::size_t CountPrefix(const std::vector<std::string>& lines, const std:
   return n;
 }
 
+// The state of the queued entry that matches `e`; -1 when none is queued.
+inline std::int32_t StateOf(CFtpObject& session, const TransferEntry& e) {
+  for (auto& q : session.transferQueue.Entries())
+    if (Matches(q, e)) return q.state;
+  return -1;
+}
+
 }  // namespace h5test

@@ -9,17 +9,13 @@
 
 namespace {
 
+using h5test::StateOf;
+
 using h4test::StatusLines;
 using h4test::TempDir;
 using h4test::WriteFile;
 using h5test::CountPrefix;
 using h5test::LoggedInSession;
-
-std::int32_t StateOf(CFtpObject& session, const TransferEntry& e) {
-  for (auto& q : session.transferQueue.Entries())
-    if (Matches(q, e)) return q.state;
-  return -1;  // not queued
-}
 
 // The verbs that change or move something on the server.
 std::size_t WorkCommands(skifftest::ScriptedFtpServer& server) {

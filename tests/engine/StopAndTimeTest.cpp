@@ -127,8 +127,9 @@ TEST(StopAndTime, ASecondCancelWhileTheFirstAbortIsUnansweredReturnsAtOnce) {
   skifftest::DataOptions slow;
   slow.chunkSize = 4096;
   slow.chunkDelayMs = 20;
+  // Neither the broken transfer nor the ABOR is ever answered.
+  slow.failed = skifftest::Script();
   server.QueueDataOptions(slow);
-  // ABOR ends the transfer on the server, but no reply ever comes.
   server.SetHandler("ABOR", [](const skifftest::FtpCommand&) -> std::optional<skifftest::Script> {
     return skifftest::Script();
   });
