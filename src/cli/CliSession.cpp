@@ -280,7 +280,7 @@ int CliSession::Get() {
       std::string item(FieldName(r.name));
       if (IsDotName(item)) continue;
       TransferEntry e = MakeTransferEntry(session_.Site(), "/", item, localDir, XFER_DOWNLOAD,
-                                          r.isFolder != 0, r.sizeText, r.timeText);
+                                          r.isFolder != 0, ListedSize(r), r.timeText);
       if (RunEntry(e, "download of /" + item) != kExitSuccess) status = kExitFailure;
     }
     return status;
@@ -299,7 +299,7 @@ int CliSession::Get() {
   if (!IsPlainName(name)) return Fail("not a plain name: " + name);
   // FindEntry left the session in the parent: its own name for it is exact.
   TransferEntry e = MakeTransferEntry(session_.Site(), session_.CurrentDir(), name, localDir,
-                                      XFER_DOWNLOAD, record.isFolder != 0, record.sizeText,
+                                      XFER_DOWNLOAD, record.isFolder != 0, ListedSize(record),
                                       record.timeText);
   return RunEntry(e, "download of " + remotePath_);
 }

@@ -184,7 +184,8 @@ int CFtpFunction::DownloadFolder(const TransferEntry& entry, int depth) {
       if (!ok) return 0;
     } else {
       copy.isFolder = 0;
-      copy.fileSize = RecordSize(record);
+      // A link's listed size is that of its target's path, not of the file.
+      copy.fileSize = record.isLink ? 0 : RecordSize(record);
       copy.resumeOffset = FindLocalTarget(
           platform::JoinPath(std::string(FieldName(copy.localDir)), std::string(name)));
       if (TransferWithDecision(copy)) continue;

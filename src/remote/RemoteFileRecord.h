@@ -38,3 +38,9 @@ using RemoteListing = std::vector<RemoteFileRecord>;
 // The size text read as a signed 64-bit decimal number: 0 when it is not
 // plain decimal digits or does not fit.
 std::int64_t RecordSize(const RemoteFileRecord& record);
+
+// The size text of what a download of the entry will get: empty (unknown)
+// for a link, whose listed size is that of the path it holds.
+inline const char* ListedSize(const RemoteFileRecord& record) {
+  return record.isLink ? "" : record.sizeText;
+}
