@@ -175,10 +175,21 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
     connected = false;
     error = ECONNABORTED;
   }
-  // The greeting is only logged, but one must come.
-  if (connected && ReadReply(s) == REPLY_LOCAL_FAILURE) {
-    connected = false;
-    error = stopRequested.load() ? ECANCELED : ETIMEDOUT;
+  // The greeting is only logged, but one must come: a "120 ready in n
+  // minutes" is followed by the real one, and a refusal (421 too many users)
+  // ends the attempt with the server's words.
+  if (connected) {
+    int greeting = ReadReply(s);
+    while (greeting >= 100 && greeting < 200) greeting = ReadReply(s);
+    if (greeting == REPLY_LOCAL_FAILURE) {
+      connected = false;
+      error = stopRequested.load() ? ECANCELED : ETIMEDOUT;
+    } else if (greeting >= 400) {
+      FormatMessage("%d error while connect server !", ECONNREFUSED);
+      SetError("the server refused the connection: " + LastReply());
+      CloseControlSocket();
+      return platform::kInvalidSocket;
+    }
   }
   if (!connected) {
     if (stopRequested.load()) error = ECANCELED;
@@ -213,6 +224,8 @@ void CFtpLib::ShutdownControlSocket() {
 int CFtpLib::SendCommand(const char* line, SocketHandle s) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
   if (proceed.load() == 0) return REPLY_LOCAL_FAILURE;
+  // A cancel whose ABOR went unanswered may have left a late reply behind.
+  if (needResync.load() && !Resynchronize(s)) return REPLY_LOCAL_FAILURE;
   return SendCommandDespiteProceed(line, s);
 }
 
@@ -235,11 +248,10 @@ int CFtpLib::ReadReply(SocketHandle s) {
 
 namespace {
 
-// A reply that can be NOOP's: a success other than the ends of a transfer or
-// an abort (225, 226), or a refusal of an unknown command.
-bool CanAnswerNoop(int code) {
-  return (code >= 200 && code < 300 && code != 225 && code != 226) || code == 500 || code == 502;
-}
+// A reply that can be NOOP's (200, or 202 / 500 / 502 from a server that
+// does not know it) and none that ends a transfer or an abort (225, 226,
+// 250 from some servers, 4xx).
+bool CanAnswerNoop(int code) { return code == 200 || code == 202 || code == 500 || code == 502; }
 
 // Late replies of an aborted transfer that may still stand before NOOP's.
 constexpr int kMaxStaleReplies = 16;
@@ -248,22 +260,37 @@ constexpr int kMaxStaleReplies = 16;
 
 bool CFtpLib::Resynchronize(SocketHandle s) {
   std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  needResync = false;
   const std::string reason = LastError();
-  if (SendCommandDespiteProceed("NOOP\r\n", s) == REPLY_LOCAL_FAILURE) return false;
-  // SendCommandDespiteProceed read the first reply after NOOP; it may still be
-  // a late one of the aborted command.
-  std::string last = LastReply();
-  for (int stale = 0; stale < kMaxStaleReplies; ++stale) {
-    if (CanAnswerNoop(ReplyCode(last.c_str()))) {
-      SetError(reason);
-      return true;
+  // A server that was slow to end the aborted command gets at least the
+  // late-reply time to say everything it still owes.
+  const int limit = std::max(inactivityTimeoutMs.load(), lateReplyTimeoutMs.load());
+  static const char kNoop[] = "NOOP\r\n";
+  if (!stopRequested.load() && SendLine(s, kNoop, sizeof kNoop - 1)) {
+    std::string echoed(kNoop);
+    LogProtocolLine(echoed, 1);
+    for (int stale = 0; stale < kMaxStaleReplies; ++stale) {
+      // The first replies after NOOP may still be late ones of the aborted command.
+      if (ReadReplyWithin(s, limit) == REPLY_LOCAL_FAILURE) break;
+      if (CanAnswerNoop(ReplyCode(LastReply().c_str()))) {
+        SetError(reason);
+        return true;
+      }
     }
-    if (ReadReply(s) == REPLY_LOCAL_FAILURE) break;
-    last = LastReply();
   }
-  SetError("lost track of the server's replies: " + reason);
+  // A NOOP that is never answered leaves nothing that could be paired.
+  SetError("lost track of the server's replies" + (reason.empty() ? "" : ": " + reason));
   ShutdownControlSocket();
   return false;
+}
+
+int CFtpLib::SendAbort(SocketHandle s) {
+  std::lock_guard<std::recursive_mutex> lock(controlMutex);
+  static const char kAbort[] = "ABOR\r\n";
+  if (stopRequested.load() || !SendLine(s, kAbort, sizeof kAbort - 1)) return REPLY_LOCAL_FAILURE;
+  std::string echoed(kAbort);
+  LogProtocolLine(echoed, 1);
+  return ReadReplyWithin(s, lateReplyTimeoutMs.load());
 }
 
 int CFtpLib::ReadReplyWithin(SocketHandle s, int limitMs) {

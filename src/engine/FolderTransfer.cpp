@@ -72,7 +72,8 @@ int CFtpFunction::EnterUploadFolder(TransferEntry& entry) {
   // An existing folder refuses MKD; that is fine.
   queue_steps::SendNameCommand(*this, "MKD", FieldName(entry.remoteName));
 
-  std::string remoteDir = WithSeparator(FieldName(entry.remoteDir), '/') + std::string(localName);
+  std::string remoteDir = WithSeparator(FieldName(entry.remoteDir), '/') +
+                          std::string(FieldName(entry.remoteName));
   if (!SetFieldExact(entry.remoteDir, remoteDir)) return NameTooLong(*this, remoteDir);
   if (!EnterRemote(*this, remoteDir)) return 0;
   if (!SetFieldExact(entry.remoteDir, remoteDir + "/")) return NameTooLong(*this, remoteDir);
@@ -180,7 +181,7 @@ int CFtpFunction::DownloadFolder(const TransferEntry& entry, int depth) {
       copy.resumeOffset = 0;
       copy.fileSize = 0;
       int ok = DownloadFolder(copy, depth + 1);
-      queue_steps::SendCwd(*this, folderDir);
+      if (!queue_steps::ReturnTo(*this, folderDir)) return 0;
       if (!ok) return 0;
     } else {
       copy.isFolder = 0;

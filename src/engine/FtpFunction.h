@@ -74,6 +74,8 @@ class CFtpFunction : public CFtpLib {
   // Whether the last FindRemoteTarget / FindLocalTarget found an existing
   // target: a remembered Skip or Rename applies to existing targets only.
   bool targetExists = false;
+  // Whether that target is a symbolic link (its listed size is not the file's).
+  bool targetIsLink = false;
   // The last cancel thread; joined before the next one starts and at destruction.
   std::thread cancelThread;
   // Set while a cancel thread runs its ABOR exchange.

@@ -192,6 +192,9 @@ class CFtpLib {
   // never comes the connection is shut down (false): its replies could no
   // longer be paired.
   bool Resynchronize(platform::SocketHandle s);
+  // Sends ABOR (whatever `proceed` says) and reads one reply within the
+  // late-reply time; that reply's code, or 999.
+  int SendAbort(platform::SocketHandle s);
   // ReadReply with a silence limit of its own; 999 when nothing came.
   int ReadReplyWithin(platform::SocketHandle s, int limitMs);
   // Sends the line and reads the reply, without the proceed check; false on a
@@ -208,6 +211,9 @@ class CFtpLib {
   std::atomic<bool> cancelRequested{false};
   // Set by Stop when the worker did not end in time: every wait ends.
   std::atomic<bool> stopRequested{false};
+  // Set when replies may be out of step (an ABOR whose reply did not come
+  // in time): the next command resynchronises first.
+  std::atomic<bool> needResync{false};
   // Serialises the readers of the control connection (worker and cancel thread).
   std::recursive_mutex controlMutex;
   // Guards closing and shutting down controlSocket, so that a shutdown from

@@ -77,6 +77,10 @@ bool CFtpFunction::PrepareRestart(const TransferEntry& entry, platform::File& fi
   if (!download && entry.existsAction == ACTION_RESUME) {
     // APPE adds to the end of the server's file, whose size is the offset:
     // the rest of the local file is sent from there. No REST is needed.
+    if (file.Size() < offset) {
+      SetError("the local file is shorter than the server's copy: nothing to resume");
+      return false;
+    }
     if (file.Seek(offset)) return true;
     SetError("can't read the local file from the resume offset");
     return false;

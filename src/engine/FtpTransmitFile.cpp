@@ -51,8 +51,8 @@ void CFtpTransmitFile::BackgroundRunGuarded() {
     }
   }
   // What was running when it ended did not finish.
-  if (std::optional<TransferEntry> running = CurrentEntry())
-    MarkFailedIfRunning(*backgroundQueue, *running);
+  if (std::optional<TransferEntry> unfinished = CurrentEntry())
+    MarkFailedIfRunning(*backgroundQueue, *unfinished);
   loggedIn = 0;
   CloseControlSocket();
   SetCurrentEntry(std::nullopt);
@@ -142,7 +142,9 @@ int CFtpTransmitFile::BackgroundLogin() {
     SetError("the server refused the session's set-up: " + LastReply());
     return 0;
   }
-  return QueryCurrentDir() == 1 ? 1 : 0;
+  if (QueryCurrentDir() == 1) return 1;
+  SetError("the server did not tell its current folder: " + LastReply());
+  return 0;
 }
 
 int CFtpTransmitFile::RunBackgroundGroup(TransferEntry& entry) {

@@ -82,8 +82,12 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   ProgressThrottle throttle;
 
   auto postCount = [&] {
-    std::lock_guard<std::recursive_mutex> lock(textMutex);
-    PostProgressText(FormatMessage("Receive number of bytes: %lld", total));
+    std::string line;
+    {
+      std::lock_guard<std::recursive_mutex> lock(textMutex);
+      line = FormatMessage("Receive number of bytes: %lld", total);
+    }
+    PostProgressText(line.c_str());
   };
   for (;;) {
     long n = platform::ReceiveBytes(data, piece.data(), piece.size());
@@ -108,11 +112,9 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   // A cancel or stop shuts the connection down, which looks like its end.
   if (cancelRequested.load() || stopRequested.load()) failed = true;
   if (total > 0) postCount();
-  {
-    std::lock_guard<std::recursive_mutex> lock(textMutex);
-    PostProgressText(FormatMessage(" "));
-    PostProgressText(messageText);
-  }
+  FormatMessage(" ");
+  PostProgressText(" ");
+  PostProgressText(" ");
   piece = std::string();
 
   // A listing refused for its size is not parsed: no part of it is shown.

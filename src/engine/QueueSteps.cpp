@@ -33,8 +33,19 @@ int SendCwd(CFtpFunction& session, std::string_view dir) {
 }
 
 bool ReturnTo(CFtpFunction& session, const std::string& dir) {
-  SendCwd(session, dir);
-  return session.QueryCurrentDir() == 1;
+  if (SendCwd(session, dir) >= 400) {
+    session.SetError("can't return to the remote folder " + dir);
+    return false;
+  }
+  if (session.QueryCurrentDir() != 1) {
+    // Where the session is, is unknown: the next entry changes folder anew.
+    session.SetCurrentDir("");
+    session.SetError("can't read the remote folder after returning to " + dir);
+    return false;
+  }
+  if (ComparableDir(CurrentDir(session)) == ComparableDir(dir)) return true;
+  session.SetError("the server did not return to the remote folder " + dir);
+  return false;
 }
 
 std::string CurrentDir(const CFtpFunction& session) {
@@ -66,13 +77,7 @@ void PostStatusF(CFtpFunction& session, const char* format, ...) {
 }
 
 void MarkFailedIfRunning(CFileQueue& queue, const TransferEntry& entry) {
-  queue.Lock();
-  for (const TransferEntry& queued : queue.Entries()) {
-    if (!Matches(queued, entry)) continue;
-    if (queued.state == ENTRY_RUNNING) queue.SetState(ENTRY_FAILED, entry);
-    break;
-  }
-  queue.Unlock();
+  queue.ChangeState(ENTRY_RUNNING, ENTRY_FAILED, entry);
 }
 
 bool SameRecord(const TransferEntry& a, const TransferEntry& b) {
@@ -136,6 +141,20 @@ const RemoteListing* RemoteNames::For(CFtpFunction& session) {
   return listed ? &records : nullptr;
 }
 
+void RemoteNames::Learn(const TransferEntry& uploaded) {
+  if (!listed) return;
+  RemoteFileRecord record{};
+  if (!SetFieldExact(record.name, FieldName(uploaded.remoteName))) return;
+  std::snprintf(record.sizeText, sizeof record.sizeText, "%lld",
+                static_cast<long long>(uploaded.fileSize));
+  for (RemoteFileRecord& known : records)
+    if (std::strncmp(known.name, record.name, sizeof known.name) == 0) {
+      known = record;
+      return;
+    }
+  records.push_back(record);
+}
+
 int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& names,
                   CFileQueue& queue) {
   const TransferEntry queued = entry;
@@ -145,6 +164,13 @@ int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& name
     ReportFailure(session, queued);
   };
   if (!EnterEntryDir(session, entry)) {
+    failed();
+    return 1;
+  }
+  // "Where the session is" becomes the server's own path for the folder code.
+  if (ComparableDir(FieldName(entry.remoteDir)).empty() &&
+      !SetFieldExact(entry.remoteDir, CurrentDir(session))) {
+    session.SetError("the remote folder's path is too long");
     failed();
     return 1;
   }
@@ -159,7 +185,15 @@ int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& name
     return ReturnTo(session, startDir) ? 1 : 0;
   }
   if (entry.direction == XFER_UPLOAD) {
-    entry.resumeOffset = session.FindRemoteTarget(entry.remoteName, names.For(session));
+    // Without the folder's names an existing file would be overwritten
+    // without a question: the upload waits for a run that can list.
+    const RemoteListing* listed = names.For(session);
+    if (!listed) {
+      if (session.LastError().empty()) session.SetError("the remote folder can't be listed");
+      failed();
+      return 1;
+    }
+    entry.resumeOffset = session.FindRemoteTarget(entry.remoteName, listed);
   } else {
     std::string path = platform::JoinPath(std::string(FieldName(entry.localDir)),
                                           std::string(FieldName(entry.localName)));
@@ -168,6 +202,7 @@ int RunEntrySteps(CFtpFunction& session, TransferEntry& entry, RemoteNames& name
   if (session.TransferWithDecision(entry)) {
     // Done, skipped or sent under a new name: the entry leaves the queue.
     queue.Remove(queued);
+    if (entry.direction == XFER_UPLOAD) names.Learn(entry);
   } else {
     failed();
   }

@@ -13,7 +13,7 @@ namespace queue_steps {
 int SendCwd(CFtpFunction& session, std::string_view dir);
 // Sends "<verb> <name>\r\n" (MKD, DELE, RMD); 999 when it would not fit.
 int SendNameCommand(CFtpFunction& session, const char* verb, std::string_view name);
-// CWD back to `dir`, then PWD; true when the PWD succeeded.
+// CWD back to `dir`, then PWD; true only when the server is in `dir` again.
 bool ReturnTo(CFtpFunction& session, const std::string& dir);
 // The session's current remote directory as text.
 std::string CurrentDir(const CFtpFunction& session);
@@ -50,6 +50,8 @@ struct RemoteNames {
   bool listed = false;
   // The names of the session's current directory; null when it can't be listed.
   const RemoteListing* For(CFtpFunction& session);
+  // Notes a file just uploaded, so that a later entry of the run sees it.
+  void Learn(const TransferEntry& uploaded);
 };
 // Byte-equal records: the same queue entry offered twice in a row.
 bool SameRecord(const TransferEntry& a, const TransferEntry& b);

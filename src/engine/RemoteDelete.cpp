@@ -61,8 +61,7 @@ int CFtpFunction::DeleteEntry(const TransferEntry& entry) {
   if (entry.isFolder) {
     const std::string startDir = queue_steps::CurrentDir(*this);
     DeleteFolder(entry);
-    queue_steps::SendCwd(*this, startDir);
-    if (QueryCurrentDir() != 1) {
+    if (!queue_steps::ReturnTo(*this, startDir)) {
       // Dropped, so that the drain does not take it again without end.
       PostStatusF(*this, "Deleting the folder %.*s stopped: can't return to %s",
                   static_cast<int>(name.size()), name.data(), startDir.c_str());
@@ -107,7 +106,11 @@ int CFtpFunction::DeleteFolder(const TransferEntry& entry, int depth) {
     if (record.isFolder) {
       copy.isFolder = 1;
       DeleteFolder(copy, depth + 1);
-      queue_steps::SendCwd(*this, folderDir);
+      // Nothing more is deleted unless the session is back in this folder.
+      if (!queue_steps::ReturnTo(*this, folderDir)) {
+        ++refusedDeletions;
+        return 0;
+      }
       DeleteName(*this, "RMD", name);
     } else {
       DeleteName(*this, "DELE", name);

@@ -34,10 +34,12 @@ void AskTargetExists(CFtpLib& session, const std::string& target) {
 
 std::int64_t CFtpFunction::FindRemoteTarget(const char* name, const RemoteListing* remoteNames) {
   targetExists = false;
+  targetIsLink = false;
   if (!remoteNames || !name) return 0;
   for (const RemoteFileRecord& record : *remoteNames) {
     if (std::strncmp(record.name, name, sizeof record.name) != 0) continue;
     targetExists = true;
+    targetIsLink = record.isLink != 0;
     if (askConflict == 1)
       AskTargetExists(*this, queue_steps::CurrentDir(*this) + "/" + std::string(name));
     return ZeroOffset(conflictDecision) ? 0 : RecordSize(record);
@@ -81,6 +83,14 @@ int CFtpFunction::TransferWithDecision(TransferEntry& entry) {
       return 0;
     }
     entry.resumeOffset = 0;
+  }
+  // A link's listed size is that of the path it holds: appending from it
+  // would write into the middle of the file it points at.
+  const bool linkTarget = targetIsLink;
+  targetIsLink = false;
+  if (decision == ACTION_RESUME && upload && linkTarget) {
+    SetError("the remote target is a link: its size is unknown, so it can't be resumed");
+    return 0;
   }
   if (decision == ACTION_SKIP) {
     queue_steps::PostStatusF(*this, "Skipped %s: the target exists", target.c_str());

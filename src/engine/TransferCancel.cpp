@@ -1,6 +1,5 @@
 // Cancelling the running listing or transfer: the data connection is shut
 // down at once, and a short-lived thread sends ABOR and reads the replies.
-#include <cstring>
 
 #include "engine/FtpFunction.h"
 #include "platform/Sync.h"
@@ -36,15 +35,15 @@ void CFtpFunction::AbortTransfer() {
   ShutdownDataSocket();
   platform::SocketHandle control = controlSocket.load();
   if (stopRequested.load() || control == platform::kInvalidSocket) return;
-  const char* abort = "ABOR\r\n";
-  if (platform::SendBytes(control, abort, std::strlen(abort)) <= 0) return;
-  std::string echoed(abort);
-  LogProtocolLine(echoed, 1);
-  // A server that never answers ABOR holds the cancel no longer than this.
-  // What else the server says (the aborted command's own final reply, in
-  // either order) is read by the worker, which resynchronises after a
-  // cancelled command.
-  ReadReplyWithin(control, lateReplyTimeoutMs.load());
+  // A server that never answers ABOR holds the cancel no longer than the
+  // late-reply time. What else the server says (the aborted command's own
+  // final reply, in either order) is read by the worker, which
+  // resynchronises after a cancelled command; an ABOR whose reply did not
+  // come makes the next command resynchronise first. The worker's reason is
+  // kept.
+  const std::string reason = LastError();
+  if (SendAbort(control) == REPLY_LOCAL_FAILURE && !stopRequested.load()) needResync = true;
+  SetError(reason);
 }
 
 int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandCode, bool dataOk) {
@@ -60,19 +59,30 @@ int CFtpFunction::FinishDataCommand(platform::SocketHandle control, int commandC
   }
   if (dataOk) {
     int code = ReadReply(control);
-    if (code >= 400 && code != REPLY_LOCAL_FAILURE) SetError("the server reported: " + LastReply());
+    if (code == REPLY_LOCAL_FAILURE) {
+      // The final reply did not come in time: it may still come, and must
+      // not answer the next command.
+      const std::string reason = LastError();
+      if (!stopRequested.load()) {
+        SendAbort(control);
+        Resynchronize(control);
+      }
+      SetError("no final reply: " + reason);
+      return code;
+    }
+    if (code >= 400) SetError("the server reported: " + LastReply());
     ReadWaitingReplies(control);
     return code;
   }
   // The data part failed: the server still owes the command's final reply
   // (425, 426...). Read it, or abort when it does not come, so that it can't
   // be taken for the answer to the next command.
-  const std::string reason = LastError();
-  if (ReadReplyWithin(control, lateReplyTimeoutMs.load()) == REPLY_LOCAL_FAILURE &&
-      !stopRequested.load()) {
-    SendCommandDespiteProceed("ABOR\r\n", control);
-  }
-  if (!stopRequested.load()) Resynchronize(control);
+  std::string reason = LastError();
+  int code = ReadReplyWithin(control, lateReplyTimeoutMs.load());
+  if (code == REPLY_LOCAL_FAILURE && !stopRequested.load()) SendAbort(control);
+  // The server's own word says more than the broken connection does.
+  if (code >= 400 && code != REPLY_LOCAL_FAILURE) reason = "the server reported: " + LastReply();
   SetError(reason);
+  if (!stopRequested.load()) Resynchronize(control);
   return REPLY_LOCAL_FAILURE;
 }

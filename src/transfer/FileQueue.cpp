@@ -215,6 +215,20 @@ int CFileQueue::SetState(std::int32_t state, const TransferEntry& entry) {
   return 1;
 }
 
+int CFileQueue::ChangeState(std::int32_t from, std::int32_t to, const TransferEntry& entry) {
+  platform::WindowHandle target;
+  {
+    Impl::Guard lock(impl_->mutex);
+    auto it = impl_->FindMatch(entry);
+    if (it == impl_->entries.end() || it->state != from) return 0;
+    it->state = to;
+    impl_->Changed();
+    target = impl_->notifyWindow;
+  }
+  Impl::Notify(target);
+  return 1;
+}
+
 void CFileQueue::Lock() { impl_->mutex.lock(); }
 void CFileQueue::Unlock() { impl_->mutex.unlock(); }
 

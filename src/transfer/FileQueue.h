@@ -40,6 +40,9 @@ class CFileQueue {
   int Remove(const TransferEntry& entry);
   int Contains(const TransferEntry& entry);
   int SetState(std::int32_t state, const TransferEntry& entry);
+  // SetState only while the entry is still in state `from`, in one step
+  // (the user may give it another state meanwhile); 1 if it changed.
+  int ChangeState(std::int32_t from, std::int32_t to, const TransferEntry& entry);
   void Lock();
   void Unlock();
   // The entries in list order (a copy, taken under the lock).

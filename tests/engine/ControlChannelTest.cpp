@@ -296,12 +296,21 @@ TEST_F(ControlChannel, ConnectServerLogsTheGreeting) {
   EXPECT_EQ(Replies()[0], std::string(kReplyPrefix) + "220 Skiffline scripted FTP server ready.\r\n");
 }
 
-TEST_F(ControlChannel, A421GreetingStillConnectsAndTheLoginFails) {
+TEST_F(ControlChannel, A421GreetingFailsTheConnectWithTheServersWords) {
   server.QueueGreeting(Script("421 Too many users, try later.").Close());
+  EXPECT_EQ(lib.ConnectServer(server.Address().c_str()), platform::kInvalidSocket);
+  EXPECT_EQ(Replies()[0], std::string(kReplyPrefix) + "421 Too many users, try later.\r\n");
+  EXPECT_EQ(lib.LastError(), "the server refused the connection: 421 Too many users, try later.");
+  EXPECT_EQ(lib.controlSocket.load(), platform::kInvalidSocket);
+}
+
+TEST_F(ControlChannel, AGreetingThatAsksToWaitIsFollowedByTheRealOne) {
+  server.QueueGreeting(Script().Send("120 Ready in a moment.").Pause(50).Send("220 Ready."));
   auto s = lib.ConnectServer(server.Address().c_str());
   ASSERT_NE(s, platform::kInvalidSocket);
-  EXPECT_EQ(Replies()[0], std::string(kReplyPrefix) + "421 Too many users, try later.\r\n");
-  EXPECT_EQ(lib.Login(s, "bob", "pw"), 0);
+  // The 220 belongs to the greeting, not to USER.
+  server.QueueReply("USER", "331 Password, please.");
+  EXPECT_EQ(lib.SendCommand("USER bob\r\n", s), 331);
 }
 
 TEST_F(ControlChannel, UnresolvableHostFailsWithTheAddressText) {

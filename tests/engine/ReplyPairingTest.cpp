@@ -97,3 +97,50 @@ TEST(ReplyPairing, AListingWithoutAnyFinalReplyIsAbortedAndTheNextCommandPairs) 
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ReplyPairing, AFinalReplyThatComesAfterTheLimitDoesNotAnswerTheNextCommand) {
+  skifftest::ScriptedFtpServer server;
+  server.AddDir("/x");
+  server.AddFile("/slowend.bin", "data");
+  skifftest::DataOptions slowEnd;
+  // The data arrives, but the 226 only after the client's limit has run out.
+  slowEnd.final = skifftest::Script().Pause(1500).Send("226 Transfer complete.");
+  server.QueueDataOptions(slowEnd);
+  TempDir local;
+  LoggedInSession s(server);
+  ASSERT_TRUE(s.Connect());
+  s.session.inactivityTimeoutMs = 400;
+  TransferEntry e = s.Entry("/", "slowend.bin", local.Folder(), XFER_DOWNLOAD, false, 4);
+  ASSERT_TRUE(s.Run([&] { s.session.QueueTransfer(e); }));
+  EXPECT_EQ(h5test::StateOf(s.session, e), ENTRY_FAILED);
+  s.session.inactivityTimeoutMs = kInactivityTimeoutMs;
+  ExpectPairedCommands(s, server);
+}
+
+TEST(ReplyPairing, AnAbortWhoseReplyComesLateMakesTheNextCommandResynchronise) {
+  skifftest::ScriptedFtpServer server;
+  server.AddDir("/x");
+  server.AddFile("/slow.bin", h4test::PatternData(1024 * 1024));
+  skifftest::DataOptions slow;
+  slow.chunkSize = 4096;
+  slow.chunkDelayMs = 20;
+  slow.failed = skifftest::Script();  // the broken transfer itself says nothing
+  slow.abortReply = skifftest::Script().Pause(1200).Send("226 Abort successful.");
+  server.QueueDataOptions(slow);
+  TempDir local;
+  LoggedInSession s(server);
+  ASSERT_TRUE(s.Connect());
+  s.session.lateReplyTimeoutMs = 300;  // the cancel gives up before the reply
+  TransferEntry e = s.Entry("/", "slow.bin", local.Folder(), XFER_DOWNLOAD, false, 1024 * 1024);
+  s.session.QueueTransfer(e);
+  ASSERT_TRUE(h4test::WaitForMessage(*s.windows.progress, msg::WM_SESSION_PROGRESS));
+  s.session.Cancel();
+  ASSERT_TRUE(h4test::WaitUntil([&] { return h5test::StateOf(s.session, e) == ENTRY_FAILED; }));
+  ASSERT_TRUE(h4test::WaitUntil([&] { return !s.session.CancelInFlight(); }));
+  s.session.lateReplyTimeoutMs = kLateReplyTimeoutMs;
+  ExpectPairedCommands(s, server);
+}
+
+}  // namespace
