@@ -144,11 +144,11 @@ const RemoteListing* RemoteNames::For(CFtpFunction& session) {
 void RemoteNames::Learn(const TransferEntry& uploaded) {
   if (!listed) return;
   RemoteFileRecord record{};
-  if (!SetFieldExact(record.name, FieldName(uploaded.remoteName))) return;
+  record.name = std::string(FieldName(uploaded.remoteName));
   std::snprintf(record.sizeText, sizeof record.sizeText, "%lld",
                 static_cast<long long>(uploaded.fileSize));
   for (RemoteFileRecord& known : records)
-    if (std::strncmp(known.name, record.name, sizeof known.name) == 0) {
+    if (known.name == record.name) {
       known = record;
       return;
     }

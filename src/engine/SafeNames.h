@@ -27,6 +27,12 @@ std::string_view FieldName(const char (&field)[N], bool* terminated = nullptr) {
   return std::string_view(field, n);
 }
 
+// A listed name held as a string (a listing never keeps a NUL byte in one).
+inline std::string_view FieldName(const std::string& text, bool* terminated = nullptr) {
+  if (terminated) *terminated = text.find('\0') == std::string::npos;
+  return text;
+}
+
 // Writes `text` into `field` only if it fits whole with its terminator.
 template <std::size_t N>
 bool SetFieldExact(char (&field)[N], std::string_view text) {

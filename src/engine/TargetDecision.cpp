@@ -37,7 +37,7 @@ std::int64_t CFtpFunction::FindRemoteTarget(const char* name, const RemoteListin
   targetIsLink = false;
   if (!remoteNames || !name) return 0;
   for (const RemoteFileRecord& record : *remoteNames) {
-    if (std::strncmp(record.name, name, sizeof record.name) != 0) continue;
+    if (record.name != name) continue;
     targetExists = true;
     targetIsLink = record.isLink != 0;
     if (askConflict == 1)

@@ -177,7 +177,7 @@ std::string_view NameAfter(std::string_view line, std::string_view last, bool si
 LineResult SetName(RemoteFileRecord& record, std::string_view name) {
   if (name.size() > kMaxRecordNameLength || name.find('\0') != std::string_view::npos)
     return LineResult::kBadName;
-  SetField(record.name, name);
+  record.name.assign(name);
   return LineResult::kEntry;
 }
 

@@ -16,7 +16,10 @@
 inline constexpr std::size_t kMaxRecordNameLength = 259;
 
 struct RemoteFileRecord {
-  char name[kMaxRecordNameLength + 1];
+  // At most kMaxRecordNameLength bytes, never a NUL byte (the parser skips
+  // longer names). Held as a string: most names are short, and a listing of
+  // 100,000 entries stays small.
+  std::string name;
   // The size in plain decimal digits ("9,730" is written "9730"); a device
   // file's "major, minor" pair as listed; empty for MS-DOS folders.
   char sizeText[24];

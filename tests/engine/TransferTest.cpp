@@ -374,7 +374,7 @@ TEST_F(TransferTest, ListingArrivesInPiecesCountsUpAndEndsBlank) {
   server.QueueDataOptions(pieces);
   ASSERT_EQ(client.ListDirectory(0), 1);
   ASSERT_EQ(client.listing.size(), 3000u);
-  EXPECT_STREQ(client.listing[0].name, "name0");
+  EXPECT_EQ(client.listing[0].name, "name0");
   EXPECT_STREQ(client.listing[2999].sizeText, "3999");
 
   auto texts = windows.progress->Texts(msg::WM_SESSION_PROGRESS_TEXT);
@@ -395,9 +395,9 @@ TEST_F(TransferTest, ZeroByteInAListingCutsTheRestOfItsLine) {
   server.SetListing("/", text);
   ASSERT_EQ(client.ListDirectory(0), 1);
   ASSERT_EQ(client.listing.size(), 3u);
-  EXPECT_STREQ(client.listing[0].name, "good1");
-  EXPECT_STREQ(client.listing[1].name, "ba");
-  EXPECT_STREQ(client.listing[2].name, "good2");
+  EXPECT_EQ(client.listing[0].name, "good1");
+  EXPECT_EQ(client.listing[1].name, "ba");
+  EXPECT_EQ(client.listing[2].name, "good2");
 }
 
 TEST(TransferRate, BytesPerSecondSinceTheStart) {

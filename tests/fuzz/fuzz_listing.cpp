@@ -30,7 +30,7 @@ void CheckRecords(const ListingParse& parsed, std::string_view text, std::size_t
   Check(parsed.records.size() <= limit);
   Check(!parsed.truncated || parsed.records.size() == limit);
   for (const RemoteFileRecord& record : parsed.records) {
-    CheckTerminated(record.name);
+    Check(record.name.find('\0') == std::string::npos);
     CheckTerminated(record.sizeText);
     CheckTerminated(record.dateText);
     CheckTerminated(record.timeText);
@@ -51,7 +51,7 @@ void CheckRecords(const ListingParse& parsed, std::string_view text, std::size_t
 void CheckPrefix(const ListingParse& limited, const ListingParse& full) {
   Check(limited.records.size() <= full.records.size());
   for (std::size_t i = 0; i < limited.records.size(); ++i)
-    Check(std::strcmp(limited.records[i].name, full.records[i].name) == 0);
+    Check(limited.records[i].name == full.records[i].name);
 }
 
 void WalkTokens(std::string_view text) {

@@ -24,9 +24,9 @@ TEST(ListingLimits, NamesUpToTheWidthAreKeptLongerOnesSkippedAndCounted) {
     const ListingParse parsed = ParseListingWithCounts(
         1, line("a") + line(tooLong) + line(kept) + line(justOver) + line("b"));
     ASSERT_EQ(parsed.records.size(), 3u);
-    EXPECT_STREQ(parsed.records[0].name, "a");
+    EXPECT_EQ(parsed.records[0].name, "a");
     EXPECT_EQ(parsed.records[1].name, kept);
-    EXPECT_STREQ(parsed.records[2].name, "b");
+    EXPECT_EQ(parsed.records[2].name, "b");
     EXPECT_EQ(parsed.skippedNames, 2u);
     EXPECT_EQ(parsed.unknownLines, 0u);
     EXPECT_FALSE(parsed.truncated);
@@ -48,8 +48,8 @@ TEST(ListingLimits, ANameWithANulByteIsSkippedNotCut) {
                            MsDosLine(std::string("\0x", 2)) + UnixLine("good2");
   const ListingParse parsed = ParseListingWithCounts(1, text);
   ASSERT_EQ(parsed.records.size(), 2u);
-  EXPECT_STREQ(parsed.records[0].name, "good1");
-  EXPECT_STREQ(parsed.records[1].name, "good2");
+  EXPECT_EQ(parsed.records[0].name, "good1");
+  EXPECT_EQ(parsed.records[1].name, "good2");
   EXPECT_EQ(parsed.skippedNames, 2u);
 }
 
@@ -69,7 +69,7 @@ TEST(ListingLimits, RecordsStopAtTheLimitAndTheCutIsReported) {
 
   const ListingParse cut = ParseListingWithCounts(1, "garbage\n" + text, 4);
   ASSERT_EQ(cut.records.size(), 4u);
-  EXPECT_STREQ(cut.records[3].name, "f3");
+  EXPECT_EQ(cut.records[3].name, "f3");
   EXPECT_TRUE(cut.truncated);
 
   // Exactly the limit, with lines after it that are no entries: no cut.

@@ -189,7 +189,7 @@ TEST(ParseListing, ManyLinesGiveOneRecordEach) {
   }
   const RemoteListing listing = ParseListing(1, text);
   ASSERT_EQ(listing.size(), 5000u);
-  EXPECT_STREQ(listing[4999].name, "file4999");
+  EXPECT_EQ(listing[4999].name, "file4999");
   EXPECT_EQ(RecordSize(listing[4999]), 4999);
 }
 

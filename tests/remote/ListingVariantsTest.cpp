@@ -44,7 +44,7 @@ TEST_P(UnixVariant, GivesNameFolderFlagAndSize) {
     EXPECT_EQ(RecordSize(r), c.size);
     EXPECT_EQ(r.dateText, c.dateText);
     EXPECT_EQ(r.timeText, c.timeText);
-    EXPECT_STREQ(parsed.records.back().name, run.records == 3 ? "last" : c.name.c_str());
+    EXPECT_EQ(parsed.records.back().name, run.records == 3 ? "last" : c.name);
   }
 }
 
