@@ -8,6 +8,7 @@
 #include <future>
 #include <memory>
 
+#include "RealSessionHelpers.h"
 #include "SessionTestHelpers.h"
 #include "engine/FtpFunction.h"
 #include "engine/FtpObject.h"
@@ -17,11 +18,8 @@ using namespace h4test;
 
 namespace {
 
-enum class Kind { PyFtpd, Vsftpd };
-
-std::string KindName(const ::testing::TestParamInfo<Kind>& info) {
-  return info.param == Kind::PyFtpd ? "pyftpdlib" : "vsftpd";
-}
+using realtest::Kind;
+using realtest::KindName;
 
 class TestSession : public CFtpObject {
  public:
@@ -33,15 +31,8 @@ class TestSession : public CFtpObject {
 class RealServerTest : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override {
-    if (GetParam() == Kind::PyFtpd) {
-      if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib not installed";
-      pyftpd = std::make_unique<skifftest::PyFtpdServer>();
-      server = pyftpd.get();
-    } else {
-      if (!skifftest::VsftpdServer::Available()) GTEST_SKIP() << "vsftpd not installed";
-      vsftpd = std::make_unique<skifftest::VsftpdServer>();
-      server = vsftpd.get();
-    }
+    if (!realtest::StartServer(GetParam(), pyftpd, vsftpd, server))
+      GTEST_SKIP() << realtest::PackageOf(GetParam()) << " not installed";
     ASSERT_TRUE(server->Ok()) << server->Log();
   }
 

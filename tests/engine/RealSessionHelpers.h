@@ -23,6 +23,27 @@ inline std::string KindName(const ::testing::TestParamInfo<Kind>& info) {
   return info.param == Kind::PyFtpd ? "pyftpdlib" : "vsftpd";
 }
 
+inline const char* PackageOf(Kind kind) {
+  return kind == Kind::PyFtpd ? "python3-pyftpdlib" : "vsftpd";
+}
+
+// Starts the real server of `kind` on loopback; false when its package is
+// not installed.
+inline bool StartServer(Kind kind, std::unique_ptr<skifftest::PyFtpdServer>& pyftpd,
+                        std::unique_ptr<skifftest::VsftpdServer>& vsftpd,
+                        skifftest::RealServerBase*& server) {
+  if (kind == Kind::PyFtpd) {
+    if (!skifftest::PyFtpdServer::Available()) return false;
+    pyftpd = std::make_unique<skifftest::PyFtpdServer>();
+    server = pyftpd.get();
+  } else {
+    if (!skifftest::VsftpdServer::Available()) return false;
+    vsftpd = std::make_unique<skifftest::VsftpdServer>();
+    server = vsftpd.get();
+  }
+  return true;
+}
+
 // What the session's log shows as sent commands, without the prefix and CR LF.
 inline std::vector<std::string> SentCommands(platform::RecordingTarget& log) {
   const std::string prefix = "COMMAND >   ";
@@ -62,15 +83,8 @@ inline bool SameBytes(const std::string& a, const std::string& b) {
 class RealSessionTest : public ::testing::TestWithParam<Kind> {
  protected:
   void SetUp() override {
-    if (GetParam() == Kind::PyFtpd) {
-      if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib not installed";
-      pyftpd = std::make_unique<skifftest::PyFtpdServer>();
-      server = pyftpd.get();
-    } else {
-      if (!skifftest::VsftpdServer::Available()) GTEST_SKIP() << "vsftpd not installed";
-      vsftpd = std::make_unique<skifftest::VsftpdServer>();
-      server = vsftpd.get();
-    }
+    if (!realtest::StartServer(GetParam(), pyftpd, vsftpd, server))
+      GTEST_SKIP() << realtest::PackageOf(GetParam()) << " not installed";
     ASSERT_TRUE(server->Ok()) << server->Log();
     windows.Attach(session);
   }
