@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 
 #include "platform/ErrorText.h"
@@ -145,24 +146,40 @@ std::int64_t FileSize(const std::string& path) {
 }
 
 bool ListFolder(const std::string& path, std::vector<DirEntry>& out) {
+  return ListFolderEntries(path, out) == 0;
+}
+
+int ListFolderEntries(const std::string& path, std::vector<DirEntry>& out) {
   out.clear();
   DIR* dir = ::opendir(path.c_str());
-  if (!dir) return false;
-  while (dirent* e = ::readdir(dir)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
+  if (!dir) return errno != 0 ? errno : EIO;
+  int error = 0;
+  for (;;) {
+    errno = 0;
+    dirent* e = ::readdir(dir);
+    if (!e) {
+      error = errno;
+      break;
+    }
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
     DirEntry entry;
-    entry.name = name;
+    entry.name = e->d_name;
     struct stat st {};
     if (::fstatat(::dirfd(dir), e->d_name, &st, 0) == 0) {
+      entry.hasAttributes = true;
       entry.isFolder = S_ISDIR(st.st_mode);
       entry.size = static_cast<std::int64_t>(st.st_size);
       entry.modified = static_cast<std::int64_t>(st.st_mtime);
     }
+    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+      struct stat lst {};
+      if (::fstatat(::dirfd(dir), e->d_name, &lst, AT_SYMLINK_NOFOLLOW) == 0)
+        entry.isLink = S_ISLNK(lst.st_mode);
+    }
     out.push_back(std::move(entry));
   }
   ::closedir(dir);
-  return true;
+  return error;
 }
 
 namespace {

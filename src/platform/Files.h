@@ -67,12 +67,17 @@ std::int64_t FileSize(const std::string& path);  // -1 if missing
 
 struct DirEntry {
   std::string name;
-  bool isFolder = false;
+  bool isFolder = false;       // a folder, or a link to one
+  bool isLink = false;         // a symbolic link
+  bool hasAttributes = false;  // size and time could be read (a vanished entry or a dangling link can't)
   std::int64_t size = 0;
   std::int64_t modified = 0;  // seconds since the epoch
 };
 // Entries of a folder without "." and "..", in the order the system gives them.
 bool ListFolder(const std::string& path, std::vector<DirEntry>& out);
+// The same, with the system's error number (0 when the folder was read).
+// Entries read before a failure part way stay in `out`.
+int ListFolderEntries(const std::string& path, std::vector<DirEntry>& out);
 
 // Writes `data` to a temporary file beside `path`, flushes it to disk,
 // renames it over `path` and flushes the folder, so that the new name

@@ -36,6 +36,15 @@ int CompareNoCase(const std::string& a, const std::string& b) {
   return 0;
 }
 
+std::u32string FoldedKey(const std::string& text) {
+  std::u32string key;
+  key.reserve(text.size());
+  std::size_t i = 0;
+  std::mbstate_t state{};
+  while (i < text.size()) key.push_back(static_cast<char32_t>(NextFolded(text, i, state)));
+  return key;
+}
+
 void CSortStringArray::Sort() {
   std::stable_sort(items_.begin(), items_.end(), [](const std::string& a, const std::string& b) {
     return CompareNoCase(a, b) < 0;

@@ -8,6 +8,10 @@
 // Compares two texts without regard to case, character by character in the
 // current locale's multi-byte encoding: <0, 0 or >0.
 int CompareNoCase(const std::string& a, const std::string& b);
+// The characters CompareNoCase compares, folded: comparing two keys gives
+// the order CompareNoCase gives their texts, at a fraction of the cost when
+// many texts are sorted.
+std::u32string FoldedKey(const std::string& text);
 
 class CSortStringArray {
  public:
