@@ -22,5 +22,7 @@ inline constexpr std::uint32_t WM_JOBLIST_MENU = 1314;
 inline constexpr std::uint32_t WM_DROP_RECEIVED = 1304;
 inline constexpr std::uint32_t WM_LOCAL_CONTEXT_MENU = 1324;
 inline constexpr std::uint32_t WM_LOCAL_LISTED = 6400;
+// A local folder was read off the UI thread; wParam is the read's number.
+inline constexpr std::uint32_t WM_LOCAL_FOLDER_READ = 6401;
 
 }  // namespace msg

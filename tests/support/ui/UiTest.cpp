@@ -72,7 +72,7 @@ struct ModalDialogCloser::Impl final : wxTimer {
       const int id = answer ? answer(info) : wxID_CANCEL;
       info.dialog = nullptr;
       seen.push_back(info);
-      dialog->EndModal(id);
+      if (id != wxID_NONE) dialog->EndModal(id);
       ++closed;
     }
     // Native boxes (wxMessageDialog, file choosers) run GTK's own dialog loop.

@@ -38,7 +38,8 @@ struct ModalInfo {
   wxDialog* dialog = nullptr;  // the wx dialog, null for a native message box
 };
 
-// The id to end a dialog with: wxID_OK, wxID_CANCEL, wxID_YES, wxID_NO...
+// The id to end a dialog with: wxID_OK, wxID_CANCEL, wxID_YES, wxID_NO...;
+// wxID_NONE when the answer has closed the dialog itself (by a click).
 using ModalAnswer = std::function<int(const ModalInfo&)>;
 
 // While it lives, looks every 20 ms for a modal dialog (wx dialogs and the
