@@ -3,12 +3,14 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/ErrorText.h"
 
@@ -244,6 +246,18 @@ std::string ProgramDirectory() {
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == kPathSeparator) return folder + name;
   return folder + kPathSeparator + name;
+}
+
+std::string HomeFolder() {
+  std::string home;
+  if (const char* env = std::getenv("HOME"); env && *env) {
+    home = env;
+  } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) {
+    home = user->pw_dir;
+  }
+  if (home.empty() || home.front() != '/') return "/";
+  if (home.back() != '/') home += '/';
+  return home;
 }
 
 }  // namespace platform

@@ -90,6 +90,8 @@ bool ReplaceFileContents(const std::string& path, const void* data, std::size_t 
 
 // Folder of the running program, ending in the path separator.
 std::string ProgramDirectory();
+// The user's home folder, ending with "/" ("/" when there is none).
+std::string HomeFolder();
 // Full path of the running program.
 std::string ProgramPath();
 

@@ -53,6 +53,14 @@ TransferEntry MakeTransferEntry(const SiteRecord& site, std::string_view remoteD
   return entry;
 }
 
+bool FitsEntryFields(std::string_view remoteDir, std::string_view name, std::string_view localDir) {
+  for (std::string_view text : {remoteDir, name, localDir}) {
+    if (text.size() >= sizeof(TransferEntry{}.localDir) || text.find('\0') != std::string_view::npos)
+      return false;
+  }
+  return true;
+}
+
 TransferEntry MakeUploadEntry(const SiteRecord& site, std::string_view remoteDir,
                               std::string_view name, std::string_view localDir,
                               std::string_view sizeText, std::string_view timeText) {

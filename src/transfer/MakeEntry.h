@@ -20,6 +20,10 @@ TransferEntry MakeTransferEntry(const SiteRecord& site, std::string_view remoteD
                                 std::int32_t direction, bool isFolder, std::string_view sizeText,
                                 std::string_view timeText);
 
+// Whether the folders and the name fit an entry's fields whole (259 bytes
+// each, no zero byte); an entry must never carry a cut path.
+bool FitsEntryFields(std::string_view remoteDir, std::string_view name, std::string_view localDir);
+
 // An upload entry of a local item: the folder flag comes from the disk.
 TransferEntry MakeUploadEntry(const SiteRecord& site, std::string_view remoteDir,
                               std::string_view name, std::string_view localDir,

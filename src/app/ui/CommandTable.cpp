@@ -87,6 +87,14 @@ const std::vector<int>& ToolbarLayout() {
   return layout;
 }
 
+wxMenu* BuildLocalMenu() {
+  auto* local = new wxMenu;
+  AddItems(*local, {{ID_LOCAL_DELETE, "Delete"}, {ID_LOCAL_REFRESH, "Refresh"}});
+  local->AppendSeparator();
+  AddItems(*local, {{ID_LOCAL_DOWNLOAD, "Download"}, {ID_LOCAL_UPLOAD, "Upload"}});
+  return local;
+}
+
 wxMenuBar* BuildMainMenuBar() {
   // Menus belong to the menu bar, the menu bar to the frame it is set on.
   auto* connect = new wxMenu;
@@ -94,11 +102,7 @@ wxMenuBar* BuildMainMenuBar() {
                       {ID_QUICK_CONNECT, "Quickconnect site"},
                       {ID_RECONNECT, "Reconnect"},
                       {ID_DISCONNECT, "Disconnect"}});
-  auto* local = new wxMenu;
-  AddItems(*local, {{ID_LOCAL_DELETE, "Delete"},
-                    {ID_LOCAL_REFRESH, "Refresh"},
-                    {ID_LOCAL_DOWNLOAD, "Download"},
-                    {ID_LOCAL_UPLOAD, "Upload"}});
+  wxMenu* local = BuildLocalMenu();
   auto* remote = new wxMenu;
   AddItems(*remote, {{ID_REMOTE_NEW_FOLDER, "New folder"},
                      {ID_REMOTE_DELETE, "Delete"},

@@ -24,6 +24,9 @@ const std::vector<int>& ToolbarLayout();
 // The menu bar with every command of the main menu (owned by the caller
 // until handed to a frame).
 wxMenuBar* BuildMainMenuBar();
+// The Local menu ("Delete", "Refresh", a separator, "Download", "Upload"),
+// also the local pane's context menu (owned by the caller).
+wxMenu* BuildLocalMenu();
 // Adds the toolbar's buttons and separators and realises it.
 void FillToolBar(wxToolBar& toolBar);
 // Ctrl+A, F6, Shift+F6 and the standard editing and document keys.

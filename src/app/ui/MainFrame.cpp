@@ -9,12 +9,14 @@
 #include "app/ui/ImageStatusBar.h"
 #include "app/ui/MessageBoxNotices.h"
 #include "app/ui/MyInfoView.h"
+#include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
 #include "local/ui/InputFileNameDlg.h"
 #include "platform/Files.h"
 #include "platform/MessageIds.h"
 #include "remote/ui/FtpDirView.h"
 #include "res/CommandIds.h"
+#include "sites/FixedText.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/DownloadFileView.h"
 #include "transfer/ui/GuiQuestions.h"
@@ -91,7 +93,7 @@ void CMainFrame::CreatePanes() {
 
   queueView = new CDownloadFileView(bottomSplitter);
   infoView = new CMyInfoView(bottomSplitter);
-  localView = new CDirListView(topSplitter);
+  localView = new CDirListView(topSplitter, options_.localStartFolder);
   remoteView = new CFtpDirView(topSplitter);
   // A fixed minimum keeps wx from taking a pane's current size as the least
   // it may have, which would stop the sashes from moving.
@@ -119,9 +121,18 @@ void CMainFrame::WireSession() {
   notices_ = std::make_shared<CMessageBoxNotices>();
   platform::SetNoticeSink(notices_);
   document_.shownQueue = &foregroundSession.transferQueue;
+
+  localView->SetSession(&foregroundSession);
+  localView->SetDocument(&document_);
+  localView->SetStatusReporter([target = logTarget_](const std::string& text) {
+    target->Post(platform::TextMessage(msg::WM_SESSION_STATUS_LINE, text));
+  });
+  document_.SetLocalFolder(localView->fileList->GetFolderPath());
 }
 
 void CMainFrame::ConnectSession(const SiteRecord& record) {
+  // The site's local folder, when it names one that exists.
+  localView->ShowFolderIfExists(FieldText(record.localInitPath));
   foregroundSession.SetSite(record);
   foregroundSession.transferQueue.SetFile(LoginQueueFileName(record));
   document_.shownQueue = &foregroundSession.transferQueue;
@@ -263,13 +274,17 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
   on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
   on(cmd::ID_REMOTE_NEW_FOLDER, [this] { OnNewFolder(); });
+  on(cmd::ID_LOCAL_DELETE, [this] { localView->fileList->DeleteSelected(); });
+  on(cmd::ID_LOCAL_REFRESH, [this] { localView->RefreshFolder(); });
+  on(cmd::ID_LOCAL_UPLOAD, [this] { localView->UploadSelected(); });
+  on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
   // The site dialogs, the pane operations, the background window and the
   // about box come with their panes and dialogs; until then these do nothing.
-  for (int id : {cmd::ID_SITE_MANAGER, cmd::ID_QUICK_CONNECT, cmd::ID_LOCAL_DELETE,
-                 cmd::ID_LOCAL_REFRESH, cmd::ID_LOCAL_DOWNLOAD, cmd::ID_LOCAL_UPLOAD,
-                 cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD, cmd::ID_REMOTE_UPLOAD,
+  // Local "Download" does what Remote "Download" does.
+  for (int id : {cmd::ID_SITE_MANAGER, cmd::ID_QUICK_CONNECT, cmd::ID_LOCAL_DOWNLOAD,
+                 cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD,
                  cmd::ID_REMOTE_EDIT, cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
                  cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,
                  cmd::ID_BACKGROUND_SELECT_ALL, cmd::ID_APP_ABOUT})

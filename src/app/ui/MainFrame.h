@@ -49,6 +49,8 @@ struct FrameOptions {
   bool showMaximized = true;
   // The sessions' inactivity limit (the "Timeout" setting).
   int timeoutSeconds = 30;
+  // The local pane's first folder; empty: the user's home folder.
+  std::string localStartFolder;
 };
 
 class CMainFrame : public wxFrame {

@@ -1,5 +1,5 @@
 #include "app/ui/TrawlixDoc.h"
 
 void CTrawlixDoc::SetLocalFolder(const std::string& folder) {
-  localFolder = folder.substr(0, kMaxFolderLength);
+  localFolder = folder;
 }

@@ -10,10 +10,9 @@ class CFileQueue;
 
 class CTrawlixDoc {
  public:
-  // Longest local folder path kept (a 260-byte field with its terminator).
-  static constexpr std::size_t kMaxFolderLength = 259;
-
-  // Sets localFolder, cut to kMaxFolderLength characters.
+  // Sets localFolder. The path is kept whole, never cut: a cut path would
+  // name another folder. Whoever puts it into a queue entry checks that it
+  // fits (FitsEntryFields).
   void SetLocalFolder(const std::string& folder);
 
   std::string localFolder;             // ends with the path separator

@@ -64,6 +64,8 @@ class CDirListCtrl : public wxListCtrl {
   std::string RowPath(long index) const;
   std::vector<long> SelectedRows() const;
   long RowOfName(const std::string& name) const;  // -1 when absent
+  // The icon a row is drawn with.
+  wxBitmap RowIcon(long row) const { return icons_.Bitmap(OnGetItemImage(row)); }
   // A read of the folder is under way.
   bool Reading() const { return reading_; }
   // The column texts as drawn.

@@ -1,0 +1,142 @@
+#include "local/ui/LocalDrag.h"
+
+#include <wx/dcclient.h>
+#include <wx/popupwin.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/utils.h>
+
+namespace {
+
+// Where the picture sits from the pointer: beside it, so that the window
+// under the pointer is never the picture itself.
+const wxPoint kPictureOffset(14, 14);
+
+wxPopupWindow* MakePicture(wxWindow* owner, const wxString& label, const wxBitmap& icon) {
+  auto* picture = new wxPopupWindow(owner, wxBORDER_SIMPLE);
+  picture->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+  auto* sizer = new wxBoxSizer(wxHORIZONTAL);
+  if (icon.IsOk()) sizer->Add(new wxStaticBitmap(picture, wxID_ANY, icon), 0, wxALL | wxALIGN_CENTER_VERTICAL, 3);
+  auto* text = new wxStaticText(picture, wxID_ANY, label);
+  text->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+  sizer->Add(text, 0, wxALL | wxALIGN_CENTER_VERTICAL, 3);
+  picture->SetSizerAndFit(sizer);
+  return picture;
+}
+
+}  // namespace
+
+CLocalDrag::CLocalDrag(wxWindow* owner) : owner_(owner) {
+  owner_->Bind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
+  owner_->Bind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
+  owner_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
+  owner_->Bind(wxEVT_CHAR_HOOK, &CLocalDrag::OnKey, this);
+}
+
+CLocalDrag::~CLocalDrag() {
+  if (dragging_) End();
+  owner_->Unbind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
+  owner_->Unbind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
+  owner_->Unbind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
+  owner_->Unbind(wxEVT_CHAR_HOOK, &CLocalDrag::OnKey, this);
+}
+
+void CLocalDrag::AddTarget(LocalDropTarget target) {
+  RemoveTargetsOf(target.window);
+  targets_.push_back(std::move(target));
+}
+
+void CLocalDrag::RemoveTargetsOf(wxWindow* window) {
+  if (dragging_) Cancel();
+  std::erase_if(targets_, [window](const LocalDropTarget& t) { return t.window == window; });
+}
+
+wxWindow* CLocalDrag::Picture() const { return picture_; }
+
+void CLocalDrag::Begin(const wxString& label, const wxBitmap& icon) {
+  if (dragging_) return;
+  dragging_ = true;
+  current_ = nullptr;
+  allowed_ = false;
+  picture_ = MakePicture(owner_, label, icon);
+  if (!owner_->HasCapture()) owner_->CaptureMouse();
+  // Keys reach the window with the focus; Escape must end the drag.
+  owner_->SetFocus();
+  Track(wxGetMousePosition());
+  picture_->Show();
+}
+
+void CLocalDrag::Cancel() {
+  if (dragging_) End();
+}
+
+LocalDropTarget* CLocalDrag::TargetAt(const wxPoint& screen) {
+  wxWindow* under = wxFindWindowAtPoint(screen);
+  for (wxWindow* w = under; w; w = w->GetParent()) {
+    for (LocalDropTarget& target : targets_)
+      if (target.window == w) return &target;
+    if (w->IsTopLevel()) break;
+  }
+  return nullptr;
+}
+
+void CLocalDrag::Track(const wxPoint& screen) {
+  if (picture_) picture_->Move(screen + kPictureOffset);
+  LocalDropTarget* target = TargetAt(screen);
+  if (target != current_ && current_ && current_->leave) current_->leave();
+  current_ = target;
+  allowed_ = target && target->hover && target->hover(screen);
+  owner_->SetCursor(wxCursor(allowed_ ? wxCURSOR_ARROW : wxCURSOR_NO_ENTRY));
+}
+
+void CLocalDrag::OnMotion(wxMouseEvent& event) {
+  if (!dragging_) {
+    event.Skip();
+    return;
+  }
+  Track(owner_->ClientToScreen(event.GetPosition()));
+}
+
+void CLocalDrag::OnLeftUp(wxMouseEvent& event) {
+  if (!dragging_) {
+    event.Skip();
+    return;
+  }
+  const wxPoint screen = owner_->ClientToScreen(event.GetPosition());
+  Track(screen);
+  LocalDropTarget* target = current_;
+  const bool allowed = allowed_;
+  // The drag is over before the drop works, so a drop that opens a dialog
+  // finds the mouse free.
+  std::function<void(const wxPoint&)> drop = target && allowed ? target->drop : nullptr;
+  End();
+  if (drop) drop(screen);
+}
+
+void CLocalDrag::OnCaptureLost(wxMouseCaptureLostEvent&) {
+  if (dragging_) End();
+}
+
+void CLocalDrag::OnKey(wxKeyEvent& event) {
+  if (dragging_ && event.GetKeyCode() == WXK_ESCAPE) {
+    End();
+    return;
+  }
+  event.Skip();
+}
+
+void CLocalDrag::End() {
+  dragging_ = false;
+  if (current_ && current_->leave) current_->leave();
+  current_ = nullptr;
+  allowed_ = false;
+  if (owner_->HasCapture()) owner_->ReleaseMouse();
+  owner_->SetCursor(wxNullCursor);
+  if (picture_) {
+    picture_->Hide();
+    picture_->Destroy();
+    picture_ = nullptr;
+  }
+}
