@@ -186,6 +186,25 @@ TEST_F(DriverComboTest, OddNamesShowReplacementCharactersButKeepTheirBytes) {
   EXPECT_EQ(box_->EntryCount(), 3);
 }
 
+TEST_F(DriverComboTest, ClosingTheWindowWithTheDropDownOpen) {
+  box_->SetPath(Home());
+  wxUIActionSimulator sim;
+  box_->SetFocus();
+  sim.MouseMove(box_->GetScreenRect().GetRight() - 8,
+                box_->GetScreenRect().GetTop() + box_->GetSize().y / 2);
+  uitest::PumpFor(30);
+  sim.MouseClick();
+  ASSERT_TRUE(uitest::PumpUntil([this] { return box_->IsPopupShown(); }, 3000));
+  box_->SetPath("/");  // a listing arriving while the list is open closes it
+  EXPECT_FALSE(box_->IsPopupShown());
+  sim.MouseClick();
+  ASSERT_TRUE(uitest::PumpUntil([this] { return box_->IsPopupShown(); }, 3000));
+  delete frame_;
+  frame_ = nullptr;
+  uitest::PumpFor(100);
+  EXPECT_TRUE(picked_.empty());
+}
+
 TEST_F(DriverComboTest, FileShowsItsFolderAndDefaultRootsAreTheSystems) {
   ASSERT_TRUE(home_.WriteFile("docs/readme.txt", "x"));
   box_->SetPath(Home("docs/readme.txt"));
