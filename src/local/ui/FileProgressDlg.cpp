@@ -43,6 +43,7 @@ CFileProgressDlg::CFileProgressDlg(wxWindow* parent, LocalFileOperation operatio
                                    int showDelayMs)
     : wxDialog(parent, wxID_ANY, TitleFor(operation)), onCancel_(std::move(onCancel)) {
   name_ = Label(this);
+  name_->SetFont(name_->GetFont().Bold());
   folder_ = Label(this);
   count_ = Label(this);
   gauge_ = new wxGauge(this, wxID_ANY, kGaugeRange, wxDefaultPosition, wxSize(kWidth, -1));
@@ -68,6 +69,12 @@ CFileProgressDlg::CFileProgressDlg(wxWindow* parent, LocalFileOperation operatio
     RequestCancel();
   });
   showTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    // Disabled while a question of the operation is modal: shown after it,
+    // rather than on top of it.
+    if (!IsEnabled()) {
+      showTimer_.StartOnce(100);
+      return;
+    }
     Show();
     Raise();
   });
