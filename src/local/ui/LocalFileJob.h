@@ -29,7 +29,8 @@ class CLocalFileJob {
   CLocalFileJob(const CLocalFileJob&) = delete;
   CLocalFileJob& operator=(const CLocalFileJob&) = delete;
 
-  // From Start until just before `done` runs.
+  // From Start until just before `done` runs, which is after the failure
+  // report (if any) was closed.
   bool Busy() const;
   // Starts `operation` over the paths on a worker thread; false (nothing
   // started) while one runs, or once the parent window is gone. `done(result)`
