@@ -20,6 +20,7 @@ CDirListView::CDirListView(wxWindow* parent, const std::string& startFolder,
     : wxPanel(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
               wxTAB_TRAVERSAL | wxBORDER_SUNKEN, "CDirListView") {
   driveBox = new CDriverCombo(this, CDriverCombo::kId, std::move(roots));
+  driveBox->SetPopupMaxHeight(150);
   fileList = new CDirListCtrl(this, this);
   upButton = new wxBitmapButton(this, kUpButtonId,
                                 wxArtProvider::GetBitmap(wxART_GO_UP, wxART_BUTTON, wxSize(16, 16)),

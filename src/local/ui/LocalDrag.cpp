@@ -32,7 +32,6 @@ CLocalDrag::CLocalDrag(wxWindow* owner) : owner_(owner) {
   owner_->Bind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
   owner_->Bind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
   owner_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
-  owner_->Bind(wxEVT_CHAR_HOOK, &CLocalDrag::OnKey, this);
 }
 
 CLocalDrag::~CLocalDrag() {
@@ -40,7 +39,6 @@ CLocalDrag::~CLocalDrag() {
   owner_->Unbind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
   owner_->Unbind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
   owner_->Unbind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
-  owner_->Unbind(wxEVT_CHAR_HOOK, &CLocalDrag::OnKey, this);
 }
 
 void CLocalDrag::AddTarget(LocalDropTarget target) {
@@ -62,8 +60,9 @@ void CLocalDrag::Begin(const wxString& label, const wxBitmap& icon) {
   allowed_ = false;
   picture_ = MakePicture(owner_, label, icon);
   if (!owner_->HasCapture()) owner_->CaptureMouse();
-  // Keys reach the window with the focus; Escape must end the drag.
-  owner_->SetFocus();
+  // Keys go to the window with the focus, and a list keeps Escape to
+  // itself; so every key event of the program is looked at while the drag runs.
+  wxEvtHandler::AddFilter(this);
   Track(wxGetMousePosition());
   picture_->Show();
 }
@@ -119,12 +118,14 @@ void CLocalDrag::OnCaptureLost(wxMouseCaptureLostEvent&) {
   if (dragging_) End();
 }
 
-void CLocalDrag::OnKey(wxKeyEvent& event) {
-  if (dragging_ && event.GetKeyCode() == WXK_ESCAPE) {
+int CLocalDrag::FilterEvent(wxEvent& event) {
+  const wxEventType type = event.GetEventType();
+  if (dragging_ && (type == wxEVT_CHAR_HOOK || type == wxEVT_KEY_DOWN) &&
+      static_cast<wxKeyEvent&>(event).GetKeyCode() == WXK_ESCAPE) {
     End();
-    return;
+    return Event_Processed;
   }
-  event.Skip();
+  return Event_Skip;
 }
 
 void CLocalDrag::End() {
@@ -133,6 +134,7 @@ void CLocalDrag::End() {
   current_ = nullptr;
   allowed_ = false;
   if (owner_->HasCapture()) owner_->ReleaseMouse();
+  wxEvtHandler::RemoveFilter(this);
   owner_->SetCursor(wxNullCursor);
   if (picture_) {
     picture_->Hide();

@@ -9,6 +9,7 @@
 
 #include <wx/bitmap.h>
 #include <wx/event.h>
+#include <wx/eventfilter.h>
 #include <wx/window.h>
 
 #include <functional>
@@ -27,7 +28,7 @@ struct LocalDropTarget {
   std::function<void(const wxPoint& screen)> drop;
 };
 
-class CLocalDrag : public wxEvtHandler {
+class CLocalDrag : public wxEvtHandler, private wxEventFilter {
  public:
   // `owner` captures the mouse while a drag runs.
   explicit CLocalDrag(wxWindow* owner);
@@ -50,7 +51,7 @@ class CLocalDrag : public wxEvtHandler {
   void OnMotion(wxMouseEvent& event);
   void OnLeftUp(wxMouseEvent& event);
   void OnCaptureLost(wxMouseCaptureLostEvent& event);
-  void OnKey(wxKeyEvent& event);
+  int FilterEvent(wxEvent& event) override;
   void Track(const wxPoint& screen);
   void End();
   LocalDropTarget* TargetAt(const wxPoint& screen);

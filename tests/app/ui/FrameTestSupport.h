@@ -16,6 +16,7 @@ inline FrameOptions TestFrameOptions(const skifftest::TempDir& programFolder) {
   options.programFolder = programFolder.Path() + "/";
   options.startVersionCheck = false;
   options.showMaximized = false;
+  options.localStartFolder = programFolder.Path();  // not the home folder
   options.openWebAddress = [](const std::string&) {};  // never a real browser
   return options;
 }

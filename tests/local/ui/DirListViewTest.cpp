@@ -7,6 +7,8 @@
 #include <cerrno>
 
 #include "LocalPaneHarness.h"
+#include "local/ui/InputFileNameDlg.h"
+#include "res/CommandIds.h"
 #include "support/LocalTree.h"
 #include "support/ui/UiTest.h"
 #include "transfer/ui/ModalDriver.h"
@@ -125,6 +127,7 @@ TEST(LocalPane, DropsOnAFileRowOrASelectedFolderOrAfterEscapeDoNothing) {
 
   // Escape ends a drag over a good target without a drop.
   h.Select({"a.txt"});
+  h.FocusList();
   h.DragRow("a.txt", h.RowCentre("other"), false);
   EXPECT_TRUE(h.pane->Drag().DropAllowed());
   sim.Char(WXK_ESCAPE);

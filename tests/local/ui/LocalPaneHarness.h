@@ -14,6 +14,7 @@
 #include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
 #include "local/ui/DriverCombo.h"
+#include "local/ui/LocalFileJob.h"
 #include "support/RealServers.h"
 #include "support/ui/UiTest.h"
 
