@@ -50,6 +50,10 @@ CDirListCtrl::CDirListCtrl(wxWindow* parent, wxWindow* ownerView, wxWindowID id)
   };
 
   Bind(wxEVT_SIZE, &CDirListCtrl::OnSize, this);
+  Bind(wxEVT_LIST_COL_END_DRAG, [this](wxListEvent& event) {
+    columnsSized_ = true;
+    event.Skip();
+  });
   Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent&) { OpenSelected(); });
   // Keys and the right button reach the window that draws the rows.
   RowsWindow()->Bind(wxEVT_KEY_DOWN, &CDirListCtrl::OnKeyDown, this);
@@ -74,11 +78,10 @@ wxWindow* CDirListCtrl::RowsWindow() const {
 
 void CDirListCtrl::OnSize(wxSizeEvent& event) {
   event.Skip();
-  // The widths are set once, from the first real width: two units for the
-  // name, one for each other column.
+  // Two units of the width for the name, one for each other column; kept so
+  // as the pane grows into its place, until the user sets a width by hand.
   const int width = GetClientSize().x;
   if (columnsSized_ || width < 60) return;
-  columnsSized_ = true;
   const int unit = (width - 20) / 5;
   SetColumnWidth(0, 2 * unit);
   for (int column = 1; column < 4; ++column) SetColumnWidth(column, unit);

@@ -1,6 +1,5 @@
 #include "local/ui/DirListView.h"
 
-#include <wx/artprov.h>
 #include <wx/menu.h>
 
 #include "app/ui/CommandTable.h"
@@ -11,6 +10,7 @@
 #include "local/ui/DisplayText.h"
 #include "local/ui/DriverCombo.h"
 #include "local/ui/LocalFileJob.h"
+#include "local/ui/UpArrow.h"
 #include "platform/Files.h"
 #include "res/CommandIds.h"
 #include "transfer/MakeEntry.h"
@@ -22,9 +22,9 @@ CDirListView::CDirListView(wxWindow* parent, const std::string& startFolder,
   driveBox = new CDriverCombo(this, CDriverCombo::kId, std::move(roots));
   driveBox->SetPopupMaxHeight(150);
   fileList = new CDirListCtrl(this, this);
-  upButton = new wxBitmapButton(this, kUpButtonId,
-                                wxArtProvider::GetBitmap(wxART_GO_UP, wxART_BUTTON, wxSize(16, 16)),
-                                wxDefaultPosition, wxSize(kUpButtonWidth, kUpButtonHeight));
+  upButton = new wxBitmapButton(this, kUpButtonId, UpArrowBitmap(true), wxDefaultPosition,
+                                wxSize(kUpButtonWidth, kUpButtonHeight));
+  upButton->SetBitmapDisabled(UpArrowBitmap(false));
   upButton->SetToolTip("Up one level");
   drag_ = std::make_unique<CLocalDrag>(this);
   fileJob_ = std::make_unique<CLocalFileJob>(this);
@@ -64,8 +64,9 @@ void CDirListView::LayoutChildren() {
   const int w = client.x, h = client.y;
   const int boxWidth = std::max(w - kUpButtonWidth, 10);
   driveBox->SetSize(0, 0, boxWidth, wxDefaultCoord);
-  upButton->SetSize(w - kUpButtonWidth, 0, kUpButtonWidth, kUpButtonHeight);
+  // As tall as the box beside it, where the box is taller than the button.
   const int top = std::max(kListTop, driveBox->GetSize().y);
+  upButton->SetSize(w - kUpButtonWidth, 0, kUpButtonWidth, std::max(kUpButtonHeight, top));
   fileList->SetSize(0, top, std::max(w, 1), std::max(h - top, 1));
 }
 
