@@ -117,9 +117,14 @@ bool CDirListView::ShowFolderIfExists(const std::string& folder) {
   return true;
 }
 
-void CDirListView::OnContextMenu() {
+std::unique_ptr<wxMenu> CDirListView::ContextMenu() const {
   std::unique_ptr<wxMenu> menu(BuildLocalMenu());
   menu->Enable(cmd::WxId(cmd::ID_LOCAL_DOWNLOAD), false);
+  return menu;
+}
+
+void CDirListView::OnContextMenu() {
+  std::unique_ptr<wxMenu> menu = ContextMenu();
   PopupMenu(menu.get());
 }
 

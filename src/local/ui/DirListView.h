@@ -18,6 +18,7 @@
 #include "transfer/TransferEntry.h"
 
 class CDirListCtrl;
+class wxMenu;
 class CDriverCombo;
 class CFtpObject;
 class CLocalFileJob;
@@ -60,6 +61,9 @@ class CDirListView : public wxPanel {
   int IsFolderRow(long row) const;
   // The upload entry for a row of the list.
   TransferEntry MakeUploadEntry(long row) const;
+
+  // The Local menu with "Download" grayed, as the right button shows it.
+  std::unique_ptr<wxMenu> ContextMenu() const;
 
   CLocalDrag& Drag() { return *drag_; }
   CLocalFileJob& FileJob() { return *fileJob_; }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "FrameTestSupport.h"
+#include "support/LocalTree.h"
 #include "app/ui/MyInfoView.h"
 #include "app/ui/ColorEdit.h"
 #include "local/ui/DirListCtrl.h"
@@ -144,6 +145,43 @@ TEST_F(LocalUploadTest, ASitesLocalFolderOpensWhenTheConnectionStarts) {
   frame_->ConnectToSite(site);
   uitest::PumpFor(200);
   EXPECT_EQ(frame_->Document().localFolder, local_.Path() + "/site-folder/");
+}
+
+}  // namespace
+
+namespace {
+
+// With another pane active, the frame's own Local commands reach the local pane.
+TEST(LocalCommands, TheFrameForwardsRefreshAndDeleteToTheLocalPane) {
+  skifftest::TempDir program, local;
+  ASSERT_TRUE(local.WriteFile("old.txt", "old"));
+  FrameOptions options = TestFrameOptions(program);
+  options.localStartFolder = local.Path();
+  CMainFrame* frame = new CMainFrame(options);
+  CDirListCtrl& list = *frame->localView->fileList;
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !list.Reading() && list.RowCount() == 1; }, 5000));
+  frame->ActivatePane(frame->infoView);
+
+  ASSERT_TRUE(local.WriteFile("new.txt", "new"));
+  wxCommandEvent refresh(wxEVT_MENU, cmd::WxId(cmd::ID_LOCAL_REFRESH));
+  frame->GetEventHandler()->ProcessEvent(refresh);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !list.Reading() && list.RowCount() == 2; }, 5000));
+
+  list.SetItemState(list.RowOfName("old.txt"), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+  std::vector<std::string> asked;
+  {
+    uitest::ModalDialogCloser closer([&](const uitest::ModalInfo& m) {
+      asked.push_back(m.title);
+      return wxID_YES;
+    });
+    wxCommandEvent remove(wxEVT_MENU, cmd::WxId(cmd::ID_LOCAL_DELETE));
+    frame->GetEventHandler()->ProcessEvent(remove);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !skifftest::Exists(local.PathOf("old.txt")); }, 8000));
+  }
+  EXPECT_EQ(asked, (std::vector<std::string>{"Confirm Delete"}));
+  EXPECT_TRUE(skifftest::Exists(local.PathOf("new.txt")));
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !list.Reading() && list.RowCount() == 1; }, 5000));
+  DestroyFrame(frame);
 }
 
 }  // namespace

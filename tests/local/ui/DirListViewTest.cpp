@@ -2,6 +2,7 @@
 // box, the up button, drags within its list, and the file operations with
 // their questions, checked on the disk.
 #include <gtest/gtest.h>
+#include <wx/menu.h>
 #include <wx/uiaction.h>
 
 #include <cerrno>
@@ -220,9 +221,16 @@ TEST(LocalPane, AMoveAcrossFileSystemsKeepsEveryByte) {
   EXPECT_EQ(FileText(root + "target/folder/inner.txt"), "inner");
 }
 
-TEST(LocalPane, LocalDownloadIsTakenAndDoesNothing) {
+TEST(LocalPane, LocalDownloadIsGrayedTakenAndDoesNothing) {
   skifftest::TempDir home;
   LocalPaneHarness h(home.Path(), home.Path());
+  std::unique_ptr<wxMenu> menu = h.pane->ContextMenu();
+  std::vector<std::string> labels;
+  for (wxMenuItem* item : menu->GetMenuItems())
+    labels.push_back(item->IsSeparator() ? "-" : item->GetItemLabelText().utf8_string());
+  EXPECT_EQ(labels, (std::vector<std::string>{"Delete", "Refresh", "-", "Download", "Upload"}));
+  EXPECT_FALSE(menu->IsEnabled(cmd::WxId(cmd::ID_LOCAL_DOWNLOAD)));
+  EXPECT_TRUE(menu->IsEnabled(cmd::WxId(cmd::ID_LOCAL_UPLOAD)));
   wxCommandEvent download(wxEVT_MENU, cmd::WxId(cmd::ID_LOCAL_DOWNLOAD));
   EXPECT_TRUE(h.pane->ProcessWindowEventLocally(download));
   // Upload without a session does nothing and says nothing.
