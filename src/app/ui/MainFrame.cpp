@@ -274,6 +274,8 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
   on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
   on(cmd::ID_REMOTE_NEW_FOLDER, [this] { OnNewFolder(); });
+  on(cmd::ID_SITE_MANAGER, [this] { OnSiteManager(); });
+  on(cmd::ID_QUICK_CONNECT, [this] { OnQuickConnect(); });
   on(cmd::ID_LOCAL_DELETE, [this] { localView->fileList->DeleteSelected(); });
   on(cmd::ID_LOCAL_REFRESH, [this] { localView->RefreshFolder(); });
   on(cmd::ID_LOCAL_UPLOAD, [this] { localView->UploadSelected(); });
@@ -283,7 +285,7 @@ void CMainFrame::BindCommands() {
   // The site dialogs, the pane operations, the background window and the
   // about box come with their panes and dialogs; until then these do nothing.
   // Local "Download" does what Remote "Download" does.
-  for (int id : {cmd::ID_SITE_MANAGER, cmd::ID_QUICK_CONNECT, cmd::ID_LOCAL_DOWNLOAD,
+  for (int id : {cmd::ID_LOCAL_DOWNLOAD,
                  cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD,
                  cmd::ID_REMOTE_EDIT, cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
                  cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,

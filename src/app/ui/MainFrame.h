@@ -108,6 +108,9 @@ class CMainFrame : public wxFrame {
   void OnChildFocus(wxChildFocusEvent& event);
   void MoveToPane(int step);
   void OnNewFolder();
+  // The Connect menu's site dialogs (MainFrameSites.cpp).
+  void OnSiteManager();
+  void OnQuickConnect();
 
   FrameOptions options_;
   CTrawlixDoc document_;

@@ -1,0 +1,10 @@
+// What a site address may hold: a host name or dotted IPv4 address, with an
+// optional ":port" from 1 to 65535, as the session's connect reads it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Empty when `address` can be connected to as written (an empty address is
+// allowed: the site is only stored); else a sentence telling what is wrong.
+std::string SiteAddressProblem(std::string_view address);
