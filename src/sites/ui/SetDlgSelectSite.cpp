@@ -6,6 +6,8 @@
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 
+#include <memory>
+
 #include "sites/FixedText.h"
 #include "sites/ui/SetDlgInputSite.h"
 #include "sites/ui/SiteText.h"

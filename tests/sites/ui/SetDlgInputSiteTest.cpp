@@ -130,10 +130,11 @@ TEST(SetDlgInputSite, TypingAndPastingBeyondALimitIsRefusedByTheField) {
     EXPECT_EQ(Text(dlg.siteNameEdit), std::string(50, 'n'));
     Type(dlg.userEdit, std::string(53, 'u'));
     EXPECT_EQ(Text(dlg.userEdit), std::string(49, 'u'));
-    // A pasted 300-character name stops at the limit as typing does.
+    // A pasted 300-character name is refused whole, never cut.
     dlg.siteNameEdit->Clear();
     dlg.siteNameEdit->WriteText(wxString(300, 'x'));
-    EXPECT_EQ(dlg.siteNameEdit->GetValue().length(), 50u);
+    EXPECT_EQ(dlg.siteNameEdit->GetValue(), "");
+    dlg.siteNameEdit->WriteText(wxString(50, 'x'));
     // Characters within the limit but too many bytes for the record are
     // refused whole; fewer of them fit.
     const wxString euro = wxString::FromUTF8("\xE2\x82\xAC");
@@ -205,7 +206,9 @@ TEST(SetDlgInputSite, TextsAndAddressesThatCantBeUsedGetAMessageAndOkWaits) {
 
     // Set behind the field's back: still never cut into the record.
     dlg.addressEdit->ChangeValue("127.0.0.1:2121");
-    dlg.userEdit->ChangeValue(wxString(60, 'u'));
+    wxString euros;
+    for (int i = 0; i < 30; ++i) euros += wxString::FromUTF8("\xE2\x82\xAC");  // 90 bytes
+    dlg.userEdit->ChangeValue(euros);
     Click(d, wxID_OK);
     uitest::PumpUntil([&] { return seen.size() == 3; }, 3000);
     EXPECT_TRUE(d.IsModal());
