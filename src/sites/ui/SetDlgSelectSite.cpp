@@ -30,8 +30,10 @@ CSetDlgSelectSite::CSetDlgSelectSite(wxWindow* parent, std::string siteFilePath)
     : wxDialog(parent, wxID_ANY, "Site Manager", wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
       path_(std::move(siteFilePath)) {
+  // GTK's generic list puts small icons above their names; its list mode
+  // shows each name beside its icon, with no columns and no sorting.
   siteListCtrl = new wxListCtrl(this, kSiteListId, wxDefaultPosition, wxSize(360, 240),
-                                wxLC_SMALL_ICON | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
+                                wxLC_LIST | wxLC_SINGLE_SEL | wxBORDER_SUNKEN);
   auto images = std::make_unique<wxImageList>(16, 16, true, 4);
   images->Add(SiteIcon());
   siteListCtrl->AssignImageList(images.release(), wxIMAGE_LIST_SMALL);  // the list owns it
@@ -67,8 +69,7 @@ CSetDlgSelectSite::CSetDlgSelectSite(wxWindow* parent, std::string siteFilePath)
 
 wxWindow* CSetDlgSelectSite::RowsWindow() const {
   // GTK's list is the generic one: it draws its rows in a child window, which
-  // gets the mouse. In small-icon mode it has no header, so that child is the
-  // only one.
+  // gets the mouse. Without a report header that child is the only one.
   for (wxWindow* child : siteListCtrl->GetChildren())
     if (!child->IsTopLevel()) return child;
   return siteListCtrl;
