@@ -145,8 +145,10 @@ int CFtpDirView::Disconnect() {
 void CFtpDirView::ShowListing(RemoteListing listing) {
   const std::string dir = CurrentDir();
   if (history_.StoreListing(dir, std::move(listing)) == 1) {
-    pathBox->AddPathOnTop(dir);
-    pathBox->SetSelection(0);
+    if (!dir.empty()) {  // a server whose PWD said nothing gets no entry
+      pathBox->AddPathOnTop(dir);
+      pathBox->SetSelection(0);
+    }
   } else {
     pathBox->SelectPath(dir);
   }
@@ -178,10 +180,10 @@ int CFtpDirView::OpenSelected() {
 
 void CFtpDirView::GoUp() {
   if (!LoggedIn()) return;
-  session_->ParentDir();
-  // The directory being left (the CDUP has not run yet), cut after its last
-  // "/": /home/user gives /home/.
+  // The directory being left, read before CDUP is posted (the worker may
+  // run it at once), cut after its last "/": /home/user gives /home/.
   std::string dir = CurrentDir();
+  session_->ParentDir();
   if (dir.size() > 1) {
     const std::size_t slash = TrimRemotePath(dir).rfind('/');
     if (slash != std::string::npos) dir.erase(slash + 1);
@@ -280,14 +282,17 @@ int CFtpDirView::DeleteSelected() {
   const SiteRecord site = session_->Site();
   const std::string dir = CurrentDir();
   const std::string local = LocalFolder("");
+  static const std::string kNoFolder;
   for (long row : fileList->SelectedRows()) {
     const RemoteFileRecord& record = *fileList->Row(row);
-    if (!FitsEntryFields(dir, record.name, local)) {
+    if (!FitsEntryFields(dir, record.name, "")) {
       Report("Not deleted: the path of " + WithSlash(dir) + record.name +
              " is longer than a queue entry holds.");
       continue;
     }
-    TransferEntry entry = MakeDeleteEntry(site, dir, record.name, local, record.isFolder == 1);
+    // A deletion needs no local folder; one too long for the entry is left out.
+    const std::string& localDir = FitsEntryFields(dir, record.name, local) ? local : kNoFolder;
+    TransferEntry entry = MakeDeleteEntry(site, dir, record.name, localDir, record.isFolder == 1);
     session_->QueueDelete(entry);  // the worker lists the directory again when done
   }
   return 1;

@@ -9,6 +9,7 @@
 #include "RemotePaneHarness.h"
 #include "local/ui/InputFileNameDlg.h"
 #include "res/CommandIds.h"
+#include "sites/FixedText.h"
 #include "support/ScriptedFtpServer.h"
 #include "transfer/ui/ModalDriver.h"
 
@@ -23,6 +24,12 @@ std::string PatternBytes(std::size_t size) {
 void MakeTree(skifftest::ScriptedFtpServer& server) {
   server.AddFile("/pub/readme.txt", "read me\n");
   server.AddFile("/pub/linux/kernel.tar", "kernel");
+}
+
+std::string Commands(skifftest::ScriptedFtpServer& server) {
+  std::string all;
+  for (const std::string& line : server.CommandLines()) all += line + "\n";
+  return all;
 }
 
 void PickInBox(CFtpDirView& pane, const std::string& path) {
@@ -63,7 +70,7 @@ TEST(RemotePane, VisitedDirectoriesAreStoredAndShownAgainWithoutANewListing) {
   EXPECT_TRUE(server.WaitForCommand("CDUP", 3000));
   EXPECT_TRUE(server.WaitForCommandCount("PWD", pwds + 1, 3000));
   uitest::PumpFor(200);
-  EXPECT_EQ(server.CountCommands("LIST"), lists);
+  EXPECT_EQ(server.CountCommands("LIST"), lists) << Commands(server);
   EXPECT_EQ(h.pane->pathBox->GetSelectedText(), "/pub");
 
   // A second listing of /pub replaces the stored one; no new entry.
@@ -239,6 +246,58 @@ TEST(RemotePane, TheContextMenuIsTheRemoteMenuWithUploadGrayed) {
                                               "Edit"}));
   EXPECT_FALSE(menu->IsEnabled(cmd::WxId(cmd::ID_REMOTE_UPLOAD)));
   EXPECT_TRUE(menu->IsEnabled(cmd::WxId(cmd::ID_REMOTE_DOWNLOAD)));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RemotePaneEntries, BackgroundQueueGetsTheSelectedRowsAndPathsTooLongAreRefused) {
+  skifftest::ScriptedFtpServer server;
+  MakeTree(server);
+  server.AddFile("/pub/second.txt", "2");
+  RemotePaneHarness h;
+  ASSERT_TRUE(h.ConnectAndList(RemotePaneHarness::Site(server.Address(), "bob", "secret", "/pub")));
+  std::vector<TransferEntry> background;
+  h.pane->SetBackgroundQueue([&](const TransferEntry& e) { background.push_back(e); });
+  h.Select({"readme.txt", "linux"});
+  EXPECT_EQ(h.pane->QueueSelectedBackground(), 1);
+  ASSERT_EQ(background.size(), 2u);
+  EXPECT_EQ(FieldText(background[0].remoteName), "linux");
+  EXPECT_EQ(background[0].isFolder, 1);
+  EXPECT_EQ(FieldText(background[1].remoteName), "readme.txt");
+  EXPECT_EQ(FieldText(background[1].remoteDir), "/pub");
+  EXPECT_EQ(FieldText(background[1].localDir), h.local.Path() + "/");
+  EXPECT_EQ(background[1].fileSize, 8);
+  EXPECT_TRUE(h.session.transferQueue.Entries().empty());  // not the foreground queue
+
+  // A local folder longer than an entry holds: refused with a line, never cut.
+  const std::string deep = "/" + std::string(300, 'd') + "/";
+  h.document.localFolder = deep;
+  background.clear();
+  h.problems.clear();
+  h.Select({"readme.txt"});
+  EXPECT_EQ(h.pane->DownloadSelected(), 1);
+  EXPECT_EQ(h.pane->QueueSelectedBackground(), 1);
+  EXPECT_EQ(h.pane->DownloadEntryRow(h.List().RowOfName("readme.txt")), 0);
+  EXPECT_TRUE(background.empty());
+  EXPECT_TRUE(h.session.transferQueue.Entries().empty());
+  ASSERT_EQ(h.problems.size(), 3u);
+  EXPECT_NE(h.problems[0].find("Not queued"), std::string::npos);
+  // A deletion needs no local folder: it still goes.
+  EXPECT_EQ(h.pane->DeleteSelected(), 1);
+  EXPECT_TRUE(server.WaitForCommand("DELE readme.txt", 5000)) << h.LogText();
+  EXPECT_TRUE(h.WaitForRow("readme.txt", false)) << h.LogText();
+}
+
+TEST(RemotePaneEntries, AQueueChangeAsksForANewListing) {
+  skifftest::ScriptedFtpServer server;
+  MakeTree(server);
+  RemotePaneHarness h;
+  ASSERT_TRUE(h.ConnectAndList(RemotePaneHarness::Site(server.Address(), "bob", "secret", "/pub")));
+  const std::size_t lists = server.CountCommands("LIST");
+  h.pane->Target()->Post(platform::MakeMessage(msg::WM_QUEUE_CHANGED));
+  EXPECT_TRUE(uitest::PumpUntil([&] { return server.CountCommands("LIST") == lists + 1; }, 5000));
 }
 
 }  // namespace

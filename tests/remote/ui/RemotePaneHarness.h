@@ -24,6 +24,21 @@
 #include "support/RealServers.h"
 #include "support/ui/UiTest.h"
 
+// Makes `folder` the working folder for its life (the login's queue file
+// goes there), then restores the old one.
+class ScopedWorkingFolder {
+ public:
+  explicit ScopedWorkingFolder(const std::string& folder) : old_(wxGetCwd()) {
+    wxSetWorkingDirectory(folder);
+  }
+  ~ScopedWorkingFolder() { wxSetWorkingDirectory(old_); }
+  ScopedWorkingFolder(const ScopedWorkingFolder&) = delete;
+  ScopedWorkingFolder& operator=(const ScopedWorkingFolder&) = delete;
+
+ private:
+  wxString old_;
+};
+
 class RemotePaneHarness {
  public:
   RemotePaneHarness() {
@@ -44,15 +59,11 @@ class RemotePaneHarness {
     pane->SetDocument(&document);
     pane->SetStatusReporter([this](const std::string& text) { problems.push_back(text); });
     pane->SetQueueShown([this] { ++queueShownCalls; });
-    // The login's queue file goes to the working folder.
-    oldDir_ = wxGetCwd();
-    wxSetWorkingDirectory(work.Path());
   }
   ~RemotePaneHarness() {
     session.Stop();
     frame->Destroy();
     uitest::PumpFor(20);
-    wxSetWorkingDirectory(oldDir_);
   }
 
   static SiteRecord Site(const std::string& address, const std::string& user = "skiff",
@@ -129,6 +140,7 @@ class RemotePaneHarness {
   }
 
   skifftest::TempDir local, work;
+  ScopedWorkingFolder workingFolder{work.Path()};  // outlives the session
   wxFrame* frame = nullptr;
   CFtpDirView* pane = nullptr;
   CTrawlixDoc document;
@@ -136,7 +148,4 @@ class RemotePaneHarness {
   std::shared_ptr<platform::RecordingTarget> log = std::make_shared<platform::RecordingTarget>();
   std::vector<std::string> problems;
   int queueShownCalls = 0;
-
- private:
-  wxString oldDir_;
 };
