@@ -95,6 +95,20 @@ wxMenu* BuildLocalMenu() {
   return local;
 }
 
+wxMenu* BuildRemoteMenu() {
+  auto* remote = new wxMenu;
+  AddItems(*remote, {{ID_REMOTE_NEW_FOLDER, "New folder"},
+                     {ID_REMOTE_DELETE, "Delete"},
+                     {ID_REMOTE_REFRESH, "Refresh"}});
+  remote->AppendSeparator();
+  AddItems(*remote, {{ID_REMOTE_DOWNLOAD, "Download"},
+                     {ID_REMOTE_UPLOAD, "Upload"},
+                     {ID_CANCEL_OPERATION, "Cancels the current operation"}});
+  remote->AppendSeparator();
+  AddItems(*remote, {{ID_REMOTE_EDIT, "Edit"}});
+  return remote;
+}
+
 wxMenuBar* BuildMainMenuBar() {
   // Menus belong to the menu bar, the menu bar to the frame it is set on.
   auto* connect = new wxMenu;
@@ -103,14 +117,7 @@ wxMenuBar* BuildMainMenuBar() {
                       {ID_RECONNECT, "Reconnect"},
                       {ID_DISCONNECT, "Disconnect"}});
   wxMenu* local = BuildLocalMenu();
-  auto* remote = new wxMenu;
-  AddItems(*remote, {{ID_REMOTE_NEW_FOLDER, "New folder"},
-                     {ID_REMOTE_DELETE, "Delete"},
-                     {ID_REMOTE_REFRESH, "Refresh"},
-                     {ID_REMOTE_DOWNLOAD, "Download"},
-                     {ID_REMOTE_UPLOAD, "Upload"},
-                     {ID_CANCEL_OPERATION, "Cancels the current operation"},
-                     {ID_REMOTE_EDIT, "Edit"}});
+  wxMenu* remote = BuildRemoteMenu();
   auto* window = new wxMenu;
   window->AppendCheckItem(WxId(ID_BACKGROUND_LIST), "Background transmission list",
                           CommandTextFor(ID_BACKGROUND_LIST).prompt);

@@ -27,6 +27,10 @@ wxMenuBar* BuildMainMenuBar();
 // The Local menu ("Delete", "Refresh", a separator, "Download", "Upload"),
 // also the local pane's context menu (owned by the caller).
 wxMenu* BuildLocalMenu();
+// The Remote menu ("New folder", "Delete", "Refresh", a separator,
+// "Download", "Upload", "Cancels the current operation", a separator,
+// "Edit"), also the remote pane's context menu (owned by the caller).
+wxMenu* BuildRemoteMenu();
 // Adds the toolbar's buttons and separators and realises it.
 void FillToolBar(wxToolBar& toolBar);
 // Ctrl+A, F6, Shift+F6 and the standard editing and document keys.

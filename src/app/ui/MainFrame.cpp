@@ -3,20 +3,16 @@
 #include <wx/display.h>
 #include <wx/msgdlg.h>
 
-#include <cstring>
-
 #include "app/ui/CommandTable.h"
 #include "app/ui/ImageStatusBar.h"
 #include "app/ui/MessageBoxNotices.h"
 #include "app/ui/MyInfoView.h"
 #include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
-#include "local/ui/InputFileNameDlg.h"
 #include "platform/Files.h"
 #include "platform/MessageIds.h"
 #include "remote/ui/FtpDirView.h"
 #include "res/CommandIds.h"
-#include "sites/FixedText.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/DownloadFileView.h"
 #include "transfer/ui/GuiQuestions.h"
@@ -128,26 +124,7 @@ void CMainFrame::WireSession() {
     target->Post(platform::TextMessage(msg::WM_SESSION_STATUS_LINE, text));
   });
   document_.SetLocalFolder(localView->fileList->GetFolderPath());
-}
-
-void CMainFrame::ConnectSession(const SiteRecord& record) {
-  // The site's local folder, when it names one that exists.
-  localView->ShowFolderIfExists(FieldText(record.localInitPath));
-  foregroundSession.SetSite(record);
-  foregroundSession.transferQueue.SetFile(LoginQueueFileName(record));
-  document_.shownQueue = &foregroundSession.transferQueue;
-  foregroundSession.Start();
-  foregroundSession.RefreshList();
-}
-
-void CMainFrame::StartUpConnect() {
-  if (currentSite.address[0] != '\0') ConnectSession(currentSite);
-}
-
-void CMainFrame::ConnectToSite(const SiteRecord& record) {
-  foregroundSession.Stop();
-  ConnectSession(record);
-  std::memcpy(&currentSite, &record, sizeof currentSite);
+  WireRemotePane();
 }
 
 void CMainFrame::CreateBars() {
@@ -248,13 +225,6 @@ bool CMainFrame::TryBefore(wxEvent& event) {
   return wxFrame::TryBefore(event);
 }
 
-void CMainFrame::OnNewFolder() {
-  if (!foregroundSession.IsLoggedIn()) return;
-  CInputFileNameDlg dialog(this);
-  dialog.nameText = "New Folder";
-  if (dialog.ShowModal() == wxID_OK) foregroundSession.MakeDir(dialog.nameText.c_str());
-}
-
 void CMainFrame::BindCommands() {
   Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
@@ -263,17 +233,9 @@ void CMainFrame::BindCommands() {
   const auto on = [this](int id, std::function<void()> action) {
     Bind(wxEVT_MENU, [action = std::move(action)](wxCommandEvent&) { action(); }, cmd::WxId(id));
   };
-  on(cmd::ID_RECONNECT, [this] {
-    if (currentSite.address[0] == '\0') return;
-    foregroundSession.Stop();
-    ConnectSession(currentSite);
-  });
-  on(cmd::ID_DISCONNECT, [this] { foregroundSession.Stop(); });
-  on(cmd::ID_REMOTE_REFRESH, [this] { foregroundSession.RefreshList(); });
-  on(cmd::ID_CANCEL_OPERATION, [this] { foregroundSession.Cancel(); });
+  BindRemoteCommands();
   on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
   on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
-  on(cmd::ID_REMOTE_NEW_FOLDER, [this] { OnNewFolder(); });
   on(cmd::ID_SITE_MANAGER, [this] { OnSiteManager(); });
   on(cmd::ID_QUICK_CONNECT, [this] { OnQuickConnect(); });
   on(cmd::ID_LOCAL_DELETE, [this] { localView->fileList->DeleteSelected(); });
@@ -282,12 +244,9 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
-  // The site dialogs, the pane operations, the background window and the
-  // about box come with their panes and dialogs; until then these do nothing.
-  // Local "Download" does what Remote "Download" does.
-  for (int id : {cmd::ID_LOCAL_DOWNLOAD,
-                 cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD,
-                 cmd::ID_REMOTE_EDIT, cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
+  // The background window and the about box come with their dialogs;
+  // until then these do nothing.
+  for (int id : {cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
                  cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,
                  cmd::ID_BACKGROUND_SELECT_ALL, cmd::ID_APP_ABOUT})
     on(id, [] {});

@@ -107,10 +107,13 @@ class CMainFrame : public wxFrame {
   void OnClose(wxCloseEvent& event);
   void OnChildFocus(wxChildFocusEvent& event);
   void MoveToPane(int step);
-  void OnNewFolder();
   // The Connect menu's site dialogs (MainFrameSites.cpp).
   void OnSiteManager();
   void OnQuickConnect();
+  // MainFrameRemote.cpp: the remote pane's wiring, the connect flows and the
+  // Remote commands.
+  void WireRemotePane();
+  void BindRemoteCommands();
 
   FrameOptions options_;
   CTrawlixDoc document_;
