@@ -67,6 +67,7 @@ CMainFrame::~CMainFrame() {
   platform::SetNoticeSink(nullptr);
   notices_->Release();
   SaveCurrentSite();
+  DestroyBackgroundWindow();
   foregroundSession.Stop();
   versionCheck_.reset();  // answers an open offer No and joins the thread
 }
@@ -83,6 +84,7 @@ void CMainFrame::CreatePanes() {
   const wxSize client = GetClientSize();
   const int w = client.x, h = client.y;
   const long splitterStyle = wxSP_3D | wxSP_LIVE_UPDATE;
+  CreateBackgroundWindow();
   outerSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, client, splitterStyle);
   topSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
                                      wxSize(w, (2 * h) / 3), splitterStyle);
@@ -128,6 +130,7 @@ void CMainFrame::WireSession() {
     target->Post(platform::TextMessage(msg::WM_SESSION_STATUS_LINE, text));
   });
   document_.SetLocalFolder(localView->fileList->GetFolderPath());
+  WireQueues();
 }
 
 void CMainFrame::ConnectSession(const SiteRecord& record) {
@@ -271,8 +274,6 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_DISCONNECT, [this] { foregroundSession.Stop(); });
   on(cmd::ID_REMOTE_REFRESH, [this] { foregroundSession.RefreshList(); });
   on(cmd::ID_CANCEL_OPERATION, [this] { foregroundSession.Cancel(); });
-  on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
-  on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
   on(cmd::ID_REMOTE_NEW_FOLDER, [this] { OnNewFolder(); });
   on(cmd::ID_LOCAL_DELETE, [this] { localView->fileList->DeleteSelected(); });
   on(cmd::ID_LOCAL_REFRESH, [this] { localView->RefreshFolder(); });
@@ -280,13 +281,12 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
-  // The site dialogs, the pane operations, the background window and the
-  // about box come with their panes and dialogs; until then these do nothing.
+  BindQueueCommands();
+  // The site dialogs, the pane operations and the about box come with their
+  // panes and dialogs; until then these do nothing.
   // Local "Download" does what Remote "Download" does.
   for (int id : {cmd::ID_SITE_MANAGER, cmd::ID_QUICK_CONNECT, cmd::ID_LOCAL_DOWNLOAD,
                  cmd::ID_REMOTE_DELETE, cmd::ID_REMOTE_DOWNLOAD,
-                 cmd::ID_REMOTE_EDIT, cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
-                 cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,
-                 cmd::ID_BACKGROUND_SELECT_ALL, cmd::ID_APP_ABOUT})
+                 cmd::ID_REMOTE_EDIT, cmd::ID_APP_ABOUT})
     on(id, [] {});
 }
