@@ -1,5 +1,7 @@
 #include "transfer/ui/TransmitFileDlg.h"
 
+#include <chrono>
+
 #include "app/ui/ProgressStatusCtrl.h"
 #include "platform/MessageIds.h"
 #include "platform/ui/WindowTarget.h"
@@ -44,8 +46,10 @@ CTransmitFileDlg::CTransmitFileDlg(wxWindow* parent, const std::string& queueFil
 
 CTransmitFileDlg::~CTransmitFileDlg() {
   // No post reaches the half-destroyed window; the sender ends before the
-  // queue it works on goes away.
+  // queue it works on goes away. Entries still being added reach the file.
   target_->Detach();
+  startWhenAdded_ = false;
+  FlushPendingAdds();
 }
 
 void CTransmitFileDlg::BindEvents() {
@@ -54,6 +58,7 @@ void CTransmitFileDlg::BindEvents() {
     event.Skip();
   });
   Bind(wxEVT_CLOSE_WINDOW, &CTransmitFileDlg::OnClose, this);
+  addTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { AddSlice(); });
   Bind(wxEVT_CHAR_HOOK, &CTransmitFileDlg::OnCharHook, this);
   Bind(EVT_JOBLIST_KEY, [this](wxCommandEvent& event) {
     if (event.GetInt() != WXK_DELETE) return;
@@ -123,8 +128,37 @@ void CTransmitFileDlg::OnMessage(platform::Message& message) {
 void CTransmitFileDlg::Rebuild() { jobList->SetEntries(queue_.Entries()); }
 
 void CTransmitFileDlg::AddEntry(const TransferEntry& entry) {
-  queue_.Add(entry);
+  incoming_.push_back(entry);
+  if (!addTimer_.IsRunning()) addTimer_.StartOnce(1);
+}
+
+void CTransmitFileDlg::AddSlice() {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(kAddSliceMs);
+  std::size_t added = 0;
+  while (!incoming_.empty() && (added % 16 != 0 || Clock::now() < end)) {
+    queue_.Add(incoming_.front());
+    incoming_.pop_front();
+    ++added;
+  }
   throttle_.Changed();  // many entries in a row cost one rebuild
+  if (!incoming_.empty()) {
+    addTimer_.StartOnce(1);  // input and paint get their turn first
+  } else if (startWhenAdded_) {
+    startWhenAdded_ = false;
+    StartNow();
+  }
+}
+
+void CTransmitFileDlg::FlushPendingAdds() {
+  addTimer_.Stop();
+  for (const TransferEntry& entry : incoming_) queue_.Add(entry);
+  incoming_.clear();
+  throttle_.Changed();
+  if (startWhenAdded_) {
+    startWhenAdded_ = false;
+    StartNow();
+  }
 }
 
 void CTransmitFileDlg::TakeSessionWindows() {
@@ -139,6 +173,14 @@ void CTransmitFileDlg::TakeSessionWindows() {
 }
 
 void CTransmitFileDlg::BackgroundStart() {
+  if (!incoming_.empty()) {
+    startWhenAdded_ = true;  // the new entries are pending: they go too
+    return;
+  }
+  StartNow();
+}
+
+void CTransmitFileDlg::StartNow() {
   Rebuild();  // act on the states as they are now
   SetRowsState(*jobList, queue_, &sender_, ENTRY_PENDING);
   throttle_.RebuildNow();
@@ -154,6 +196,8 @@ void CTransmitFileDlg::BackgroundStopSelected() {
 }
 
 void CTransmitFileDlg::BackgroundStopAll() {
+  startWhenAdded_ = false;
+  for (TransferEntry& entry : incoming_) entry.state = ENTRY_STOPPED;
   sender_.SetProceed(0);
   Rebuild();
   SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED, true);

@@ -13,7 +13,9 @@
 
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/timer.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +40,7 @@ class CTransmitFileDlg : public wxDialog {
   // The window's first size, in dialog units.
   static constexpr int kWidthDu = 310;
   static constexpr int kHeightDu = 163;
+  static constexpr int kAddSliceMs = 10;
 
   // `queueFile`: the background queue's file (loaded now).
   explicit CTransmitFileDlg(wxWindow* parent, const std::string& queueFile = kBackgroundQueueFile);
@@ -48,8 +51,16 @@ class CTransmitFileDlg : public wxDialog {
   void SetSessionSource(const CFtpFunction* foreground) { source_ = foreground; }
 
   // --- operations ---
-  // Adds the entry to the background queue; the list follows within a tick.
+  // Adds the entry to the background queue. Entries given in a burst (a
+  // pane queueing thousands of rows) go in over the next few loop turns, a
+  // slice of about kAddSliceMs at a time, so that the window never stalls;
+  // the list follows within a tick.
   void AddEntry(const TransferEntry& entry);
+  // Entries given to AddEntry that are not in the queue yet.
+  std::size_t PendingAdds() const { return incoming_.size(); }
+  // Puts them all into the queue now.
+  void FlushPendingAdds();
+  // Starts at once, or once the entries still being added are in.
   void BackgroundStart();
   void BackgroundStopSelected();
   void BackgroundStopAll();
@@ -75,6 +86,8 @@ class CTransmitFileDlg : public wxDialog {
   void OnClose(wxCloseEvent& event);
   void OnCharHook(wxKeyEvent& event);
   void TakeSessionWindows();
+  void StartNow();
+  void AddSlice();
 
   // The queue outlives the sender, which works on it.
   CFileQueue queue_;
@@ -83,4 +96,7 @@ class CTransmitFileDlg : public wxDialog {
   std::shared_ptr<platform::WindowTarget> target_;
   CRebuildThrottle throttle_;
   std::function<void(wxMenu&)> showMenu_;
+  std::deque<TransferEntry> incoming_;  // given to AddEntry, not yet queued
+  bool startWhenAdded_ = false;         // a Start waits for them
+  wxTimer addTimer_;                    // the next slice of incoming_
 };

@@ -157,7 +157,7 @@ TEST_F(QueueWindowsTest, TheLocalPaneQueuesForTheBackgroundAndTheFrameStartsIt) 
   files.SelectAllRows();
   ASSERT_EQ(frame_->localView->QueueSelected(), 1);
   CTransmitFileDlg& background = *frame_->backgroundDialog;
-  EXPECT_EQ(background.Queue().Size(), 2u);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return background.Queue().Size() == 2; }, 5000));
   EXPECT_TRUE(frame_->foregroundSession.transferQueue.Entries().empty());
 
   Command(cmd::ID_BACKGROUND_LIST);

@@ -254,4 +254,50 @@ TEST(TransmitFileDlg, StopSelectedCutsTheRunningTransferShort) {
   EXPECT_EQ(h.List().RowImage(0), ENTRY_STOPPED);
 }
 
+TEST(TransmitFileDlg, ABurstOfEntriesGoesInOverSeveralTurns) {
+  DialogHost h;
+  const SiteRecord site = Site("127.0.0.1:1", "u", "p");
+  for (int i = 0; i < 3000; ++i)
+    h.dialog->AddEntry(Entry(site, "/", "f" + std::to_string(i), h.Local(), i));
+  EXPECT_EQ(h.dialog->PendingAdds(), 3000u);  // nothing done inside the pane's loop
+  // Stop all while they go in: they all arrive stopped.
+  uitest::PumpFor(5);
+  h.Command(cmd::ID_BACKGROUND_STOP_ALL);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return h.dialog->PendingAdds() == 0; }, kWaitMs));
+  ASSERT_TRUE(h.ListShows(3000));
+  EXPECT_EQ(ListNames(h.List()).front(), "f2999");
+  const std::vector<TransferEntry> saved = FileEntries(h.Queue());
+  ASSERT_EQ(saved.size(), 3000u);
+  for (const TransferEntry& e : saved) ASSERT_EQ(e.state, ENTRY_STOPPED) << e.remoteName;
+  EXPECT_LT(h.dialog->Throttle().Rebuilds() * 20, 3000u);
+}
+
+TEST(TransmitFileDlg, AStartWhileEntriesGoInWaitsForThemAll) {
+  skifftest::ScriptedFtpServer server;
+  DialogHost h;
+  const SiteRecord site = Site(server.Address(), "u", "p");
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "n" + std::to_string(i);
+    server.AddFile("/" + name, name);
+    h.dialog->AddEntry(Entry(site, "/", name, h.Local(), static_cast<std::int64_t>(name.size())));
+  }
+  h.dialog->BackgroundStart();
+  ASSERT_TRUE(uitest::PumpUntil([&] { return h.dialog->IsSending(); }, kWaitMs));
+  ASSERT_TRUE(h.RunEnds());
+  EXPECT_EQ(h.work.ReadFile("n0"), "n0");
+  EXPECT_EQ(h.work.ReadFile("n39"), "n39");
+  EXPECT_EQ(server.ConnectionCount(), 1);
+  EXPECT_TRUE(FileEntries(h.Queue()).empty());
+
+  // Entries still going in when the window goes reach the queue file.
+  {
+    CTransmitFileDlg* other = new CTransmitFileDlg(h.host.frame, h.work.PathOf("other.TWQ"));
+    other->AddEntry(Entry(site, "/", "late", h.Local(), 1));
+    delete other;
+  }
+  std::vector<std::string> names;
+  ReadQueueFile(h.work.PathOf("other.TWQ"), [&](const TransferEntry& e) { names.push_back(FieldText(e.remoteName)); });
+  EXPECT_EQ(names, (std::vector<std::string>{"late"}));
+}
+
 }  // namespace
