@@ -52,6 +52,11 @@ CJobListCtrl::CJobListCtrl(wxWindow* parent, wxWindowID id, Order order, wxWindo
   SetImageList(&icons_, wxIMAGE_LIST_SMALL);
   for (int c = 0; c < kColumnCount; ++c)
     InsertColumn(c, kColumns[c].heading, wxLIST_FORMAT_LEFT, kColumns[c].width);
+  Bind(wxEVT_SIZE, &CJobListCtrl::OnSize, this);
+  Bind(wxEVT_LIST_COL_END_DRAG, [this](wxListEvent& event) {
+    columnsSized_ = true;
+    event.Skip();
+  });
   RowsWindow()->Bind(wxEVT_KEY_DOWN, &CJobListCtrl::OnKeyDown, this);
   RowsWindow()->Bind(wxEVT_RIGHT_DOWN, &CJobListCtrl::OnRightDown, this);
 }
@@ -73,6 +78,18 @@ wxWindow* CJobListCtrl::RowsWindow() const {
     if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin)) return child;
 #endif
   return const_cast<CJobListCtrl*>(this);
+}
+
+void CJobListCtrl::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  if (columnsSized_) return;
+  int sum = 0;
+  for (const Column& c : kColumns) sum += c.width;
+  // A margin for the vertical scroll bar.
+  const int extra = std::max(GetClientSize().x - 20 - sum, 0);
+  SetColumnWidth(0, kColumns[0].width + extra / 2);
+  SetColumnWidth(5, kColumns[5].width + extra / 4);
+  SetColumnWidth(6, kColumns[6].width + extra / 4);
 }
 
 long CJobListCtrl::RowAtScreenPoint(const wxPoint& screen) const {

@@ -63,7 +63,9 @@ class CJobListCtrl : public wxListCtrl {
   // The row under a point of the screen, -1 for none.
   long RowAtScreenPoint(const wxPoint& screen) const;
 
-  // Column headings and initial widths in pixels.
+  // Column headings and initial widths in pixels. Room beyond their sum goes
+  // to the name (half) and the two paths (a quarter each), until the user
+  // sets a width by hand.
   static const char* ColumnHeading(int column);
   static int ColumnWidth(int column);
 
@@ -72,6 +74,7 @@ class CJobListCtrl : public wxListCtrl {
   int OnGetItemImage(long item) const override;
 
  private:
+  void OnSize(wxSizeEvent& event);
   void OnKeyDown(wxKeyEvent& event);
   void OnRightDown(wxMouseEvent& event);
   void Notify(const wxEventType& type, int value);
@@ -81,4 +84,5 @@ class CJobListCtrl : public wxListCtrl {
   wxWindow* ownerWindow_;
   std::vector<TransferEntry> rows_;  // in display order
   wxImageList icons_;
+  bool columnsSized_ = false;  // the user dragged a column border
 };

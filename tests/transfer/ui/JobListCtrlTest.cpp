@@ -46,6 +46,8 @@ std::vector<TransferEntry> Abc() {
 
 TEST(JobListCtrl, EightColumnsAndTheTextsOfARow) {
   ListHost h;
+  h.host.frame->SetClientSize(400, 300);  // narrower than the columns
+  uitest::PumpFor(50);
   ASSERT_EQ(h.list->GetColumnCount(), 8);
   const char* headings[] = {"File", "Size", "File type", "Transfer Type",
                             "Server", "Remote Path", "Local Path", "User"};
@@ -58,6 +60,13 @@ TEST(JobListCtrl, EightColumnsAndTheTextsOfARow) {
     EXPECT_EQ(h.list->GetColumnWidth(c), widths[c]);
     EXPECT_EQ(column.GetAlign(), wxLIST_FORMAT_LEFT);
   }
+  // A wider list gives the room to the name and the two paths.
+  h.host.frame->SetClientSize(1030, 300);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return h.list->GetColumnWidth(0) > 50; }, 3000));
+  EXPECT_EQ(h.list->GetColumnWidth(0), 50 + 240);
+  EXPECT_EQ(h.list->GetColumnWidth(5), 80 + 120);
+  EXPECT_EQ(h.list->GetColumnWidth(6), 80 + 120);
+  EXPECT_EQ(h.list->GetColumnWidth(1), 50);
 
   TransferEntry file = Entry(kSite, "/pub/docs", "report.pdf", "/home/me/", -5);
   TransferEntry folder = Entry(kSite, "/", "album", "/home/me/", 0, ENTRY_PENDING, XFER_UPLOAD);
