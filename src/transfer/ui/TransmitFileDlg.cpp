@@ -88,12 +88,10 @@ void CTransmitFileDlg::LayoutChildren() {
 }
 
 void CTransmitFileDlg::OnClose(wxCloseEvent& event) {
-  if (event.CanVeto()) {
-    event.Veto();
-    Hide();  // the sending goes on
-    return;
-  }
-  Destroy();
+  // Only hidden, whatever asked: the sending goes on, and the owner (the
+  // main window) destroys the window when it goes itself.
+  if (event.CanVeto()) event.Veto();
+  Hide();
 }
 
 void CTransmitFileDlg::OnCharHook(wxKeyEvent& event) {
@@ -189,8 +187,18 @@ void CTransmitFileDlg::StartNow() {
 }
 
 void CTransmitFileDlg::BackgroundStopSelected() {
-  sender_.SetProceed(0);
   Rebuild();
+  // The sender's run is halted only when it works on a selected entry: a
+  // stopped pending entry leaves the running transfer alone.
+  const std::optional<TransferEntry> current = sender_.CurrentEntry();
+  TransferEntry row;
+  for (long index : jobList->SelectedRows()) {
+    if (jobList->ReadRow(index, row) &&
+        (row.state == ENTRY_RUNNING || (current && Matches(row, *current)))) {
+      sender_.SetProceed(0);
+      break;
+    }
+  }
   SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED);
   throttle_.RebuildNow();
 }

@@ -6,8 +6,9 @@
 // Start makes the selected entries pending and starts the sender, which logs
 // in by itself and sends the queue login group by login group; a Start while
 // it runs only makes entries pending, and the running loop takes them. Stop
-// selected / Stop all halt the sender's current transfer where it belongs to
-// a stopped row and mark the rows stopped. Closing the window (its close box
+// selected marks the selected rows stopped and halts the sender only when
+// one of them is the entry it sends; Stop all halts it and marks every row
+// stopped. Closing the window (its close box
 // or Escape) only hides it; sending goes on.
 #pragma once
 

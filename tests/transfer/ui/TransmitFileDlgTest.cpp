@@ -254,6 +254,32 @@ TEST(TransmitFileDlg, StopSelectedCutsTheRunningTransferShort) {
   EXPECT_EQ(h.List().RowImage(0), ENTRY_STOPPED);
 }
 
+TEST(TransmitFileDlg, StopSelectedOfAWaitingEntryLeavesTheRunningOneAlone) {
+  skifftest::ScriptedFtpServer server;
+  server.AddFile("/big.bin", Bytes(160 * 1024));
+  server.AddFile("/wait.txt", "wait");
+  skifftest::DataOptions slow;
+  slow.chunkSize = 4096;
+  slow.chunkDelayMs = 20;
+  server.SetDataOptions(slow);
+  DialogHost h;
+  const SiteRecord site = Site(server.Address(), "u", "p");
+  h.dialog->AddEntry(Entry(site, "/", "big.bin", h.Local(), 160 * 1024));
+  h.dialog->AddEntry(Entry(site, "/", "wait.txt", h.Local(), 4));
+  h.dialog->BackgroundStart();
+  ASSERT_TRUE(uitest::PumpUntil([&] { return StateIn(h.Queue(), "big.bin") == ENTRY_RUNNING; },
+                                kWaitMs));
+  h.dialog->Rebuild();
+  SelectNames(h.List(), {"wait.txt"});
+  h.Command(cmd::ID_BACKGROUND_STOP_SELECTED);
+  EXPECT_EQ(StateIn(h.Queue(), "wait.txt"), ENTRY_STOPPED);
+  ASSERT_TRUE(h.RunEnds());
+  EXPECT_EQ(h.work.ReadFile("big.bin").size(), 160u * 1024);
+  EXPECT_EQ(h.work.ReadFile("wait.txt"), "");
+  EXPECT_EQ(server.CountCommands("ABOR"), 0u);
+  EXPECT_EQ(NameStates(FileEntries(h.Queue())), (std::vector<std::string>{"wait.txt:2"}));
+}
+
 TEST(TransmitFileDlg, ABurstOfEntriesGoesInOverSeveralTurns) {
   DialogHost h;
   const SiteRecord site = Site("127.0.0.1:1", "u", "p");
