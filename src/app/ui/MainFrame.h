@@ -124,6 +124,7 @@ class CMainFrame : public wxFrame {
   void OnNewFolder();
   void CreateBackgroundWindow();
   void WireQueues();
+  void AddLocalDropTargets();
   void BindQueueCommands();
   void DestroyBackgroundWindow();
 

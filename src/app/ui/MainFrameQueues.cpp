@@ -4,9 +4,11 @@
 // commands.
 #include "app/ui/MainFrame.h"
 #include "local/ui/DirListView.h"
+#include "local/ui/LocalDrag.h"
 #include "res/CommandIds.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/DownloadFileView.h"
+#include "transfer/ui/JobListCtrl.h"
 #include "transfer/ui/TransmitFileDlg.h"
 
 void CMainFrame::CreateBackgroundWindow() {
@@ -31,6 +33,25 @@ void CMainFrame::WireQueues() {
   backgroundDialog->SetSessionSource(&foregroundSession);
   localView->SetQueueShown([this] { ShowDocumentQueue(); });
   localView->SetBackgroundQueue([this](const TransferEntry& entry) { QueueInBackground(entry); });
+  AddLocalDropTargets();
+}
+
+void CMainFrame::AddLocalDropTargets() {
+  // Local rows dropped on the queue list are uploaded by the session; on
+  // the background list they join the background queue.
+  const auto loggedIn = [this](const wxPoint&) { return foregroundSession.IsLoggedIn() != 0; };
+  LocalDropTarget queueList;
+  queueList.window = queueView->jobList;
+  queueList.hover = loggedIn;
+  queueList.leave = [] {};
+  queueList.drop = [this](const wxPoint&) { localView->UploadSelected(); };
+  localView->AddDropTarget(std::move(queueList));
+  LocalDropTarget backgroundList;
+  backgroundList.window = backgroundDialog->jobList;
+  backgroundList.hover = loggedIn;
+  backgroundList.leave = [] {};
+  backgroundList.drop = [this](const wxPoint&) { localView->QueueSelected(); };
+  localView->AddDropTarget(std::move(backgroundList));
 }
 
 void CMainFrame::ShowDocumentQueue() {

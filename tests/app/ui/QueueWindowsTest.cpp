@@ -5,6 +5,7 @@
 // frame forwards.
 #include <gtest/gtest.h>
 #include <wx/filefn.h>
+#include <wx/uiaction.h>
 
 #include <cstring>
 
@@ -172,6 +173,45 @@ TEST_F(QueueWindowsTest, TheLocalPaneQueuesForTheBackgroundAndTheFrameStartsIt) 
       20000));
   ASSERT_TRUE(uitest::PumpUntil([&] { return !background.IsSending(); }, 20000));
   EXPECT_TRUE(background.Queue().Entries().empty());
+}
+
+TEST_F(QueueWindowsTest, LocalRowsDroppedOnTheQueueListAreUploaded) {
+  if (!StartServer()) GTEST_SKIP() << "pyftpdlib is not available";
+  ASSERT_TRUE(local_.WriteFile("dragged.txt", "dragged"));
+  ASSERT_TRUE(local_.WriteFile("other.txt", "other"));
+  Open();
+  frame_->ConnectToSite(ServerSite());
+  ASSERT_TRUE(LoggedIn());
+  CDirListCtrl& files = *frame_->localView->fileList;
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !files.Reading() && files.RowCount() == 2; }, 5000));
+  uitest::PumpFor(100);
+  const auto drag = [&](const std::string& name, wxWindow& onto) {
+    const long row = files.RowOfName(name);
+    files.SetItemState(-1, 0, wxLIST_STATE_SELECTED);
+    files.SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    wxRect rect;
+    files.GetItemRect(row, rect);
+    const wxPoint start = files.ClientToScreen(rect.GetPosition() + wxPoint(20, rect.height / 2));
+    const wxPoint end = onto.GetScreenRect().GetPosition() + wxPoint(60, 40);
+    wxUIActionSimulator sim;
+    sim.MouseMove(start);
+    uitest::PumpFor(40);
+    sim.MouseDown();
+    uitest::PumpFor(40);
+    for (int step = 1; step <= 8; ++step) {
+      sim.MouseMove(start + (end - start) * step / 8);
+      uitest::PumpFor(30);
+    }
+    sim.MouseUp();
+    uitest::PumpFor(60);
+  };
+  // Onto the queue list: uploaded by the session.
+  drag("dragged.txt", *frame_->queueView->jobList);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return server_->ReadFile("dragged.txt") == "dragged"; }, 20000));
+  EXPECT_EQ(server_->ReadFile("other.txt"), "");  // only the selected row
+  // (A drop on the background window, another top-level window, ends the
+  // local pane's drag when the pointer leaves the main window under Xvfb;
+  // not tested here.)
 }
 
 }  // namespace
