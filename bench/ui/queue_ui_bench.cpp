@@ -240,6 +240,37 @@ int main(int argc, char** argv) {
                 " to %zu rows; %zu rebuilds for %zu notices)\n",
                 queueing * 1000, starting * 1000, mostRows, background.Throttle().Rebuilds(),
                 background.Throttle().Notices());
+
+    // 4: Stop all, Start of all and Delete of all, on 5,000 waiting entries.
+    session.ChangeDir((rootDir + "/in3").c_str());
+    list.SelectAllRows();
+    frame->localView->QueueSelected();
+    watch.Begin();
+    watch.RunUntil([&] { return background.PendingAdds() == 0 && background.jobList->RowCount() ==
+                                    static_cast<std::size_t>(files); }, 120);
+    background.SelectAll();
+    double t0 = bench::Now();
+    background.Rebuild();
+    std::printf("  (a rebuild of %zu rows, all selected, took %.0f ms)\n", background.jobList->RowCount(),
+                (bench::Now() - t0) * 1000);
+    double stopAll = 0, deleteAll = 0;
+    start = bench::Now();
+    watch.Begin();
+    wxTheApp->CallAfter([&] {
+      double t = bench::Now();
+      background.BackgroundStopAll();
+      stopAll = bench::Now() - t;
+      background.SelectAll();
+      t = bench::Now();
+      wxCommandEvent key(EVT_JOBLIST_KEY, background.jobList->GetId());
+      key.SetInt(WXK_DELETE);
+      background.GetEventHandler()->ProcessEvent(key);
+      deleteAll = bench::Now() - t;
+    });
+    watch.RunUntil([&] { return background.Queue().IsEmpty() && background.jobList->RowCount() == 0; }, 120);
+    std::snprintf(label, sizeof label, "Stop all, then Delete of %d entries", files);
+    watch.Report(label, bench::Now() - start);
+    std::printf("  (Stop all took %.0f ms, Delete %.0f ms)\n", stopAll * 1000, deleteAll * 1000);
     watch.Stop();
     delete frame;
     wxTheApp->ProcessIdle();

@@ -52,10 +52,14 @@ void CDownloadFileView::Rebuild() {
 void CDownloadFileView::ForegroundStart() {
   if (queue_) {
     Rebuild();  // act on the states as they are now
-    SetRowsState(*jobList, *queue_, session_, ENTRY_PENDING);
-    throttle_.RebuildNow();
+    SetRowsState(*jobList, *queue_, session_, ENTRY_PENDING, work_);
   }
-  if (session_) session_->RunQueue();
+  // The run starts once every selected entry is pending.
+  work_.Add([this] {
+    throttle_.RebuildNow();
+    if (session_) session_->RunQueue();
+  });
+  work_.Run();
 }
 
 void CDownloadFileView::ForegroundStop() {
@@ -63,14 +67,16 @@ void CDownloadFileView::ForegroundStop() {
   if (session_) session_->SetProceed(0);
   if (!queue_) return;
   Rebuild();
-  SetRowsState(*jobList, *queue_, session_, ENTRY_STOPPED);
-  throttle_.RebuildNow();
+  SetRowsState(*jobList, *queue_, session_, ENTRY_STOPPED, work_);
+  work_.Add([this] { throttle_.RebuildNow(); });
+  work_.Run();
 }
 
 void CDownloadFileView::RemoveSelected() {
   if (!queue_) return;
-  RemoveSelectedEntries(*jobList, *queue_);
-  throttle_.RebuildNow();
+  RemoveSelectedEntries(*jobList, *queue_, work_);
+  work_.Add([this] { throttle_.RebuildNow(); });
+  work_.Run();
 }
 
 void CDownloadFileView::SelectAll() { jobList->SelectAll(); }

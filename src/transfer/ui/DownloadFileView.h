@@ -9,7 +9,8 @@
 //
 // Queue changes come as WM_QUEUE_CHANGED through the view's message target
 // (the session's `queueWindow` and the queue's notify window); a burst of
-// them costs one rebuild per short tick.
+// them costs one rebuild per short tick. A command on thousands of rows
+// makes its changes over a few loop turns.
 #pragma once
 
 #include <wx/menu.h>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+#include "transfer/ui/QueueWork.h"
 #include "transfer/ui/RebuildThrottle.h"
 
 namespace platform {
@@ -59,6 +61,9 @@ class CDownloadFileView : public wxPanel {
   // How the context menu is shown (default: a pop-up at the mouse).
   void SetMenuShower(std::function<void(wxMenu&)> show) { showMenu_ = std::move(show); }
   CRebuildThrottle& Throttle() { return throttle_; }
+  // The commands' changes still to be made (thousands of rows take a few
+  // loop turns).
+  CQueueWork& Work() { return work_; }
 
   CJobListCtrl* jobList = nullptr;  // child, owned by the view
 
@@ -70,5 +75,6 @@ class CDownloadFileView : public wxPanel {
   CFileQueue* queue_ = nullptr;
   std::shared_ptr<platform::WindowTarget> target_;
   CRebuildThrottle throttle_;
+  CQueueWork work_;
   std::function<void(wxMenu&)> showMenu_;
 };

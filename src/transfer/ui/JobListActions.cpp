@@ -5,6 +5,7 @@
 #include "res/CommandIds.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/JobListCtrl.h"
+#include "transfer/ui/QueueWork.h"
 
 namespace {
 
@@ -14,18 +15,19 @@ void Append(wxMenu& menu, int command, const char* label) {
 
 }  // namespace
 
-int RemoveSelectedEntries(const CJobListCtrl& list, CFileQueue& queue) {
-  int removed = 0;
+int RemoveSelectedEntries(const CJobListCtrl& list, CFileQueue& queue, CQueueWork& work) {
+  int taken = 0;
   TransferEntry entry;
   for (long row : list.SelectedRows()) {
     if (!list.ReadRow(row, entry)) continue;
-    if (queue.Contains(entry) && queue.Remove(entry)) ++removed;
+    work.Add([&queue, entry] { queue.Remove(entry); });
+    ++taken;
   }
-  return removed;
+  return taken;
 }
 
 int SetRowsState(const CJobListCtrl& list, CFileQueue& queue, CFtpFunction* session,
-                 std::int32_t state, bool allRows) {
+                 std::int32_t state, CQueueWork& work, bool allRows) {
   std::vector<long> rows;
   if (allRows) {
     for (long row = 0; row < static_cast<long>(list.RowCount()); ++row) rows.push_back(row);
@@ -42,7 +44,8 @@ int SetRowsState(const CJobListCtrl& list, CFileQueue& queue, CFtpFunction* sess
       cancelled = true;
     }
     if (entry.state == state) continue;
-    if (queue.SetState(state, entry)) ++changed;
+    work.Add([&queue, state, entry] { queue.SetState(state, entry); });
+    ++changed;
   }
   return changed;
 }

@@ -48,7 +48,9 @@ CTransmitFileDlg::~CTransmitFileDlg() {
   // No post reaches the half-destroyed window; the sender ends before the
   // queue it works on goes away. Entries still being added reach the file.
   target_->Detach();
+  closing_ = true;
   startWhenAdded_ = false;
+  work_.Finish();
   FlushPendingAdds();
 }
 
@@ -62,8 +64,9 @@ void CTransmitFileDlg::BindEvents() {
   Bind(wxEVT_CHAR_HOOK, &CTransmitFileDlg::OnCharHook, this);
   Bind(EVT_JOBLIST_KEY, [this](wxCommandEvent& event) {
     if (event.GetInt() != WXK_DELETE) return;
-    RemoveSelectedEntries(*jobList, queue_);
-    throttle_.RebuildNow();
+    RemoveSelectedEntries(*jobList, queue_, work_);
+    work_.Add([this] { throttle_.RebuildNow(); });
+    work_.Run();
   });
   Bind(EVT_JOBLIST_MENU, [this](wxCommandEvent&) {
     std::unique_ptr<wxMenu> menu = ContextMenu();
@@ -180,10 +183,15 @@ void CTransmitFileDlg::BackgroundStart() {
 
 void CTransmitFileDlg::StartNow() {
   Rebuild();  // act on the states as they are now
-  SetRowsState(*jobList, queue_, &sender_, ENTRY_PENDING);
-  throttle_.RebuildNow();
-  TakeSessionWindows();
-  sender_.StartBackground();
+  SetRowsState(*jobList, queue_, &sender_, ENTRY_PENDING, work_);
+  // The sender starts once every selected entry is pending.
+  work_.Add([this] {
+    throttle_.RebuildNow();
+    if (closing_) return;
+    TakeSessionWindows();
+    sender_.StartBackground();
+  });
+  work_.Run();
 }
 
 void CTransmitFileDlg::BackgroundStopSelected() {
@@ -199,8 +207,9 @@ void CTransmitFileDlg::BackgroundStopSelected() {
       break;
     }
   }
-  SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED);
-  throttle_.RebuildNow();
+  SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED, work_);
+  work_.Add([this] { throttle_.RebuildNow(); });
+  work_.Run();
 }
 
 void CTransmitFileDlg::BackgroundStopAll() {
@@ -208,8 +217,9 @@ void CTransmitFileDlg::BackgroundStopAll() {
   for (TransferEntry& entry : incoming_) entry.state = ENTRY_STOPPED;
   sender_.SetProceed(0);
   Rebuild();
-  SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED, true);
-  throttle_.RebuildNow();
+  SetRowsState(*jobList, queue_, &sender_, ENTRY_STOPPED, work_, true);
+  work_.Add([this] { throttle_.RebuildNow(); });
+  work_.Run();
 }
 
 void CTransmitFileDlg::SelectAll() { jobList->SelectAll(); }

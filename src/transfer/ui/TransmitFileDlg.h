@@ -23,6 +23,7 @@
 
 #include "engine/FtpTransmitFile.h"
 #include "transfer/FileQueue.h"
+#include "transfer/ui/QueueWork.h"
 #include "transfer/ui/RebuildThrottle.h"
 
 namespace platform {
@@ -73,6 +74,8 @@ class CTransmitFileDlg : public wxDialog {
   bool IsSending() const { return sender_.IsRunning(); }
   const std::shared_ptr<platform::WindowTarget>& Target() const { return target_; }
   CRebuildThrottle& Throttle() { return throttle_; }
+  // The commands' changes still to be made.
+  CQueueWork& Work() { return work_; }
 
   std::unique_ptr<wxMenu> ContextMenu() const;
   void SetMenuShower(std::function<void(wxMenu&)> show) { showMenu_ = std::move(show); }
@@ -96,6 +99,8 @@ class CTransmitFileDlg : public wxDialog {
   const CFtpFunction* source_ = nullptr;
   std::shared_ptr<platform::WindowTarget> target_;
   CRebuildThrottle throttle_;
+  CQueueWork work_;
+  bool closing_ = false;  // the window goes: nothing starts any more
   std::function<void(wxMenu&)> showMenu_;
   std::deque<TransferEntry> incoming_;  // given to AddEntry, not yet queued
   bool startWhenAdded_ = false;         // a Start waits for them

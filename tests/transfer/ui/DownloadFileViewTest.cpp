@@ -236,6 +236,20 @@ TEST(DownloadFileView, ABurstOfChangesCostsFewRebuilds) {
   EXPECT_GE(h.view->Throttle().Notices(), 4000u);
   EXPECT_LT(rebuilds * 20, h.view->Throttle().Notices()) << rebuilds << " rebuilds";
   EXPECT_EQ(FileEntries(h.Queue()).size(), 3000u);
+
+  // Commands on every row make their changes over a few turns; the last
+  // of them finds the queue as the one before left it.
+  h.view->SetSession(nullptr);
+  h.Command(cmd::ID_SELECT_ALL);
+  h.Command(cmd::ID_FOREGROUND_STOP);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !h.view->Work().Busy(); }, kWaitMs));
+  for (const TransferEntry& e : FileEntries(h.Queue())) ASSERT_EQ(e.state, ENTRY_STOPPED);
+  h.Command(cmd::ID_SELECT_ALL);
+  h.view->RemoveSelected();
+  h.view->RemoveSelected();  // the same rows again: nothing more to remove
+  ASSERT_TRUE(uitest::PumpUntil([&] { return !h.view->Work().Busy(); }, kWaitMs));
+  EXPECT_TRUE(FileEntries(h.Queue()).empty());
+  EXPECT_EQ(h.List().RowCount(), 0u);
 }
 
 }  // namespace
