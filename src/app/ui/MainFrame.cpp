@@ -63,6 +63,7 @@ CMainFrame::~CMainFrame() {
   platform::SetNoticeSink(nullptr);
   notices_->Release();
   SaveCurrentSite();
+  DestroyBackgroundWindow();
   foregroundSession.Stop();
   versionCheck_.reset();  // answers an open offer No and joins the thread
 }
@@ -79,6 +80,7 @@ void CMainFrame::CreatePanes() {
   const wxSize client = GetClientSize();
   const int w = client.x, h = client.y;
   const long splitterStyle = wxSP_3D | wxSP_LIVE_UPDATE;
+  CreateBackgroundWindow();
   outerSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, client, splitterStyle);
   topSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
                                      wxSize(w, (2 * h) / 3), splitterStyle);
@@ -125,6 +127,7 @@ void CMainFrame::WireSession() {
   });
   document_.SetLocalFolder(localView->fileList->GetFolderPath());
   WireRemotePane();
+  WireQueues();
 }
 
 void CMainFrame::CreateBars() {
@@ -234,8 +237,7 @@ void CMainFrame::BindCommands() {
     Bind(wxEVT_MENU, [action = std::move(action)](wxCommandEvent&) { action(); }, cmd::WxId(id));
   };
   BindRemoteCommands();
-  on(cmd::ID_FOREGROUND_START, [this] { foregroundSession.RunQueue(); });
-  on(cmd::ID_FOREGROUND_STOP, [this] { foregroundSession.SetProceed(0); });
+  BindQueueCommands();
   on(cmd::ID_SITE_MANAGER, [this] { OnSiteManager(); });
   on(cmd::ID_QUICK_CONNECT, [this] { OnQuickConnect(); });
   on(cmd::ID_LOCAL_DELETE, [this] { localView->fileList->DeleteSelected(); });
@@ -244,10 +246,7 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
-  // The background window and the about box come with their dialogs;
-  // until then these do nothing.
-  for (int id : {cmd::ID_BACKGROUND_LIST, cmd::ID_BACKGROUND_START,
-                 cmd::ID_BACKGROUND_STOP_SELECTED, cmd::ID_BACKGROUND_STOP_ALL,
-                 cmd::ID_BACKGROUND_SELECT_ALL, cmd::ID_APP_ABOUT})
+  // The about box comes with its dialog; until then it does nothing.
+  for (int id : {cmd::ID_APP_ABOUT})
     on(id, [] {});
 }

@@ -31,6 +31,7 @@ class CMyInfoView;
 class CDirListView;
 class CFtpDirView;
 class CDownloadFileView;
+class CTransmitFileDlg;
 class CGuiQuestions;
 class CMessageBoxNotices;
 
@@ -90,6 +91,19 @@ class CMainFrame : public wxFrame {
   CDownloadFileView* queueView = nullptr;
   SiteRecord currentSite{};
   CFtpObject foregroundSession;
+  // The background transmission window: modeless, hidden at start; a child
+  // of the frame, destroyed with it (MainFrameQueues.cpp).
+  CTransmitFileDlg* backgroundDialog = nullptr;
+
+  // --- the transfer lists (MainFrameQueues.cpp) ---
+  // The queue view takes the document's shownQueue (a pane queued entries).
+  void ShowDocumentQueue();
+  // Adds an entry to the background queue (the panes' background hook).
+  void QueueInBackground(const TransferEntry& entry);
+  // Shows the background window if it is hidden, hides it if it is shown.
+  void ToggleBackgroundWindow();
+  // The Window menu's check mark follows the background window.
+  void SyncBackgroundCheck();
 
  protected:
   bool TryBefore(wxEvent& event) override;
@@ -114,6 +128,12 @@ class CMainFrame : public wxFrame {
   // Remote commands.
   void WireRemotePane();
   void BindRemoteCommands();
+  // MainFrameQueues.cpp: the queue view, the background window and their commands.
+  void CreateBackgroundWindow();
+  void WireQueues();
+  void AddLocalDropTargets();
+  void BindQueueCommands();
+  void DestroyBackgroundWindow();
 
   FrameOptions options_;
   CTrawlixDoc document_;
