@@ -1,6 +1,8 @@
 #include "transfer/FileQueue.h"
 
 #include <list>
+#include <string>
+#include <unordered_set>
 
 #include "platform/MessageIds.h"
 #include "sites/FixedText.h"
@@ -19,9 +21,28 @@ bool SameQueueKey(const TransferEntry& a, const TransferEntry& b) {
          FieldsEqual(a.site.address, b.site.address) && FieldsEqual(a.site.user, b.site.user);
 }
 
+namespace {
+
+// The fields SameQueueKey compares, each up to its zero, joined with a zero
+// between them: equal keys exactly when SameQueueKey holds.
+std::string QueueKeyOf(const TransferEntry& e) {
+  std::string key = std::to_string(e.direction) + '/' + std::to_string(e.isFolder);
+  for (const std::string& field : {FieldText(e.remoteName), FieldText(e.remoteDir),
+                                   FieldText(e.site.address), FieldText(e.site.user)}) {
+    key += '\0';
+    key += field;
+  }
+  return key;
+}
+
+}  // namespace
+
 struct CFileQueue::Impl {
   std::recursive_mutex mutex;
   std::list<TransferEntry> entries;
+  // The duplicate keys of `entries`, so that Add needn't walk the list:
+  // queueing thousands of entries at once stays linear.
+  std::unordered_multiset<std::string> keys;
   std::string queueFile;
   platform::WindowHandle notifyWindow;
   bool loading = false;  // entries added by Load are not written back
@@ -55,8 +76,9 @@ struct CFileQueue::Impl {
   // The bodies of Add, Clear and Load, with the lock held. They say how many
   // change messages to post once it is released.
   std::size_t AddLocked(const TransferEntry& entry) {
-    for (const auto& e : entries)
-      if (SameQueueKey(e, entry)) return 0;  // already queued: nothing changes
+    std::string key = QueueKeyOf(entry);
+    if (keys.count(key) > 0) return 0;  // already queued: nothing changes
+    keys.insert(std::move(key));
     TransferEntry& copy = entries.emplace_back(entry);
     if (copy.state == ENTRY_RUNNING) copy.state = ENTRY_PENDING;
     copy.next = 0;
@@ -72,6 +94,7 @@ struct CFileQueue::Impl {
     writer->Drop();
     bool had = !entries.empty();
     entries.clear();
+    keys.clear();
     return had ? 1 : 0;
   }
 
@@ -188,6 +211,8 @@ int CFileQueue::Remove(const TransferEntry& entry) {
     if (impl_->entries.empty()) return 1;
     auto it = impl_->FindMatch(entry);
     if (it == impl_->entries.end()) return 0;
+    auto key = impl_->keys.find(QueueKeyOf(*it));
+    if (key != impl_->keys.end()) impl_->keys.erase(key);
     impl_->entries.erase(it);
     impl_->Changed();
     target = impl_->notifyWindow;

@@ -57,6 +57,26 @@ TEST_F(FileQueueTest, SameUploadTwiceIsQueuedOnceAndTheSecondAddChangesNothing) 
   EXPECT_EQ(queue.Entries()[0].fileSize, up.fileSize);
 }
 
+TEST_F(FileQueueTest, AnEntryCanBeQueuedAgainOnceRemovedOrCleared) {
+  // Thousands queued at once: each other, and a second round adds nothing.
+  for (int i = 0; i < 3000; ++i) queue.Add(Entry("f" + std::to_string(i), XFER_UPLOAD));
+  for (int i = 0; i < 3000; ++i) queue.Add(Entry("f" + std::to_string(i), XFER_UPLOAD));
+  EXPECT_EQ(queue.Size(), 3000u);
+  // The same name as a download or a folder is another key.
+  queue.Add(Entry("f7", XFER_DOWNLOAD));
+  EXPECT_EQ(queue.Size(), 3001u);
+  TransferEntry seven = Entry("f7", XFER_UPLOAD);
+  EXPECT_EQ(queue.Remove(seven), 1);
+  EXPECT_EQ(queue.Size(), 3000u);
+  queue.Add(seven);
+  EXPECT_EQ(queue.Size(), 3001u);
+  queue.Add(seven);
+  EXPECT_EQ(queue.Size(), 3001u);
+  queue.Clear();
+  queue.Add(seven);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"f7"}));
+}
+
 TEST_F(FileQueueTest, DuplicateKeyAndIdentityAreKeptApart) {
   TransferEntry up = Entry("a.txt", XFER_UPLOAD, 10);
   TransferEntry down = Entry("a.txt", XFER_DOWNLOAD, 10);
