@@ -2,6 +2,8 @@
 
 #include <wx/menu.h>
 
+#include <chrono>
+
 #include "app/ui/CommandTable.h"
 #include "app/ui/TrawlixDoc.h"
 #include "engine/FtpObject.h"
@@ -140,26 +142,55 @@ TransferEntry CDirListView::MakeUploadEntry(long row) const {
 std::vector<TransferEntry> CDirListView::SelectedEntries() const {
   std::vector<TransferEntry> entries;
   const std::string folder = fileList->GetFolderPath();
+  // The session's site and folder once for all rows: thousands may be selected.
+  const SiteRecord site = session_ ? session_->Site() : SiteRecord{};
   const std::string remoteDir = session_ ? session_->CurrentDir() : std::string();
-  for (long row : fileList->SelectedRows()) {
-    const std::string& name = fileList->Row(row)->name;
-    if (!FitsEntryFields(remoteDir, name, folder)) {
-      Report("Not queued: the path of " + folder + name + " is longer than a queue entry holds.");
+  const std::vector<long> rows = fileList->SelectedRows();
+  entries.reserve(rows.size());
+  for (long row : rows) {
+    const LocalRow& item = *fileList->Row(row);
+    if (!FitsEntryFields(remoteDir, item.name, folder)) {
+      Report("Not queued: the path of " + folder + item.name + " is longer than a queue entry holds.");
       continue;
     }
-    entries.push_back(MakeUploadEntry(row));
+    entries.push_back(::MakeUploadEntry(site, remoteDir, item.name, folder, SizeText(item), TimeText(item)));
   }
   return entries;
 }
 
 int CDirListView::UploadSelected() {
   if (!session_ || !session_->IsLoggedIn()) return 0;
-  for (TransferEntry& entry : SelectedEntries()) {
+  // What the entries need is taken now (the list may be read again before
+  // they are all made); the entries are made and queued in slices.
+  const std::string folder = fileList->GetFolderPath();
+  for (long row : fileList->SelectedRows()) {
+    const LocalRow& item = *fileList->Row(row);
+    pendingUploads_.push_back({item.name, folder, SizeText(item), TimeText(item)});
+  }
+  QueueSomeUploads();
+  return 1;
+}
+
+void CDirListView::QueueSomeUploads() {
+  // Thousands of rows are handed over a slice at a time, so the window
+  // keeps painting meanwhile; the first slice goes at once.
+  const auto until = std::chrono::steady_clock::now() + kUploadSlice;
+  const SiteRecord site = session_ ? session_->Site() : SiteRecord{};
+  const std::string remoteDir = session_ ? session_->CurrentDir() : std::string();
+  while (!pendingUploads_.empty() && session_) {
+    const PendingUpload row = std::move(pendingUploads_.front());
+    pendingUploads_.pop_front();
+    if (!FitsEntryFields(remoteDir, row.name, row.folder)) {
+      Report("Not queued: the path of " + row.folder + row.name + " is longer than a queue entry holds.");
+      continue;
+    }
+    TransferEntry entry = ::MakeUploadEntry(site, remoteDir, row.name, row.folder, row.sizeText, row.timeText);
     session_->QueueTransfer(entry);
     if (document_) document_->shownQueue = &session_->transferQueue;
     if (queueShown_) queueShown_();
+    if (std::chrono::steady_clock::now() >= until) break;
   }
-  return 1;
+  if (!pendingUploads_.empty()) CallAfter(&CDirListView::QueueSomeUploads);
 }
 
 int CDirListView::QueueSelected() {

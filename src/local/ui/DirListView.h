@@ -9,6 +9,8 @@
 #include <wx/bmpbuttn.h>
 #include <wx/panel.h>
 
+#include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -84,6 +86,7 @@ class CDirListView : public wxPanel {
   // The selected rows as upload entries; rows whose paths don't fit an
   // entry are reported and left out.
   std::vector<TransferEntry> SelectedEntries() const;
+  void QueueSomeUploads();
 
   CFtpObject* session_ = nullptr;
   CTrawlixDoc* document_ = nullptr;
@@ -92,4 +95,9 @@ class CDirListView : public wxPanel {
   std::function<void(const std::string&)> report_;
   std::unique_ptr<CLocalDrag> drag_;
   std::unique_ptr<CLocalFileJob> fileJob_;
+  static constexpr std::chrono::milliseconds kUploadSlice{8};
+  struct PendingUpload {
+    std::string name, folder, sizeText, timeText;
+  };
+  std::deque<PendingUpload> pendingUploads_;  // selected for upload, not yet queued
 };
