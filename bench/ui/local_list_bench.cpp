@@ -11,17 +11,10 @@
 #include <fstream>
 #include <string>
 
-#include "bench_support.h"
+#include "ui/ui_bench_support.h"
 #include "local/ui/DirListCtrl.h"
 
 namespace {
-
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long size = 0, resident = 0;
-  statm >> size >> resident;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
 
 void MakeFiles(const bench::fs::path& folder, int count) {
   const char* extensions[] = {".txt", ".png", ".c", ".pdf", ".dat", ".tar.gz", ""};
@@ -33,11 +26,6 @@ void MakeFiles(const bench::fs::path& folder, int count) {
     ::close(fd);
   }
 }
-
-class BenchApp final : public wxApp {
- public:
-  bool OnInit() override { return true; }
-};
 
 }  // namespace
 
@@ -53,10 +41,7 @@ int main(int argc, char** argv) {
   double lsBest = 1e9;
   for (int i = 0; i < 3; ++i) lsBest = std::min(lsBest, bench::RunChild({"/bin/ls", "-l", folder.string()}).wall);
 
-  wxApp::SetInstance(new BenchApp);
-  int wxArgc = 1;
-  char* wxArgv[] = {argv[0], nullptr};
-  if (!wxEntryStart(wxArgc, wxArgv) || !wxTheApp->CallOnInit()) bench::Die("wx did not start (no display?)");
+  bench::StartWx(argv[0]);
   {
     wxEventLoop loop;
     wxEventLoopActivator active(&loop);
@@ -87,10 +72,10 @@ int main(int argc, char** argv) {
       return bench::Now() - start;
     };
     showOnce("/");  // warms icon and type lookups
-    const long before = ResidentKb();
+    const long before = bench::ResidentKb();
     double best = 1e9;
     for (int i = 0; i < 3; ++i) best = std::min(best, showOnce(folder.string()));
-    const long after = ResidentKb();
+    const long after = bench::ResidentKb();
     std::printf("local list of %d files: %.3f s (best of 3), %zu rows; ls -l: %.3f s; ratio %.2f\n",
                 files, best, list->RowCount(), lsBest, best / lsBest);
     std::printf("process grew by %.1f MB (resident %.1f MB -> %.1f MB)\n",

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/ui/MainFrame.h"
-#include "bench_support.h"
+#include "ui/ui_bench_support.h"
 #include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
 #include "sites/FixedText.h"
@@ -26,11 +26,6 @@
 #include "transfer/ui/TransmitFileDlg.h"
 
 namespace {
-
-class BenchApp final : public wxApp {
- public:
-  bool OnInit() override { return true; }
-};
 
 // Ticks every 10 ms and notes how late each tick is.
 class TickWatch : public wxTimer {
@@ -131,10 +126,7 @@ int main(int argc, char** argv) {
   }
   bench::Vsftpd server(work.Path(), root);
 
-  wxApp::SetInstance(new BenchApp);
-  int wxArgc = 1;
-  char* wxArgv[] = {argv[0], nullptr};
-  if (!wxEntryStart(wxArgc, wxArgv) || !wxTheApp->CallOnInit()) bench::Die("wx did not start (no display?)");
+  bench::StartWx(argv[0]);
   wxSetWorkingDirectory(work.Path().string());  // queue files go there
   {
     FrameOptions options;

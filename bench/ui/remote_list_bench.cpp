@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "bench_support.h"
+#include "ui/ui_bench_support.h"
 #include "platform/MessageIds.h"
 #include "platform/ui/WindowTarget.h"
 #include "remote/ListingParser.h"
@@ -21,13 +21,6 @@
 #include "sites/SiteRecord.h"
 
 namespace {
-
-long ResidentKb() {
-  std::ifstream statm("/proc/self/statm");
-  long size = 0, resident = 0;
-  statm >> size >> resident;
-  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // A UNIX listing: one folder in ten, names in no particular order.
 std::string ListingText(int entries) {
@@ -45,19 +38,11 @@ std::string ListingText(int entries) {
   return text;
 }
 
-class BenchApp final : public wxApp {
- public:
-  bool OnInit() override { return true; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-  wxApp::SetInstance(new BenchApp);
-  int wxArgc = 1;
-  char* wxArgv[] = {argv[0], nullptr};
-  if (!wxEntryStart(wxArgc, wxArgv) || !wxTheApp->CallOnInit()) bench::Die("wx did not start (no display?)");
+  bench::StartWx(argv[0]);
   {
     wxEventLoop loop;
     wxEventLoopActivator active(&loop);
@@ -74,13 +59,13 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 50; ++i) pump();
 
     const std::string text = ListingText(entries);
-    const long start = ResidentKb();
+    const long start = bench::ResidentKb();
     double best = 1e9;
     long paneGrowth = 0;
     for (int run = 0; run < 3; ++run) {
       RemoteListing listing = ParseListing(SERVER_TYPE_UNIX, text);
       if (listing.size() != static_cast<std::size_t>(entries)) bench::Die("the listing did not parse whole");
-      const long beforePost = ResidentKb();
+      const long beforePost = bench::ResidentKb();
       const RemoteListing* shown = pane->fileList->Listing().get();
       const double t0 = bench::Now();
       pane->Target()->Post(platform::MakeMessage(msg::WM_SESSION_LISTING, 0, 0,
@@ -94,9 +79,9 @@ int main(int argc, char** argv) {
       const double took = bench::Now() - t0;
       std::printf("run %d: %.3f s\n", run + 1, took);
       best = std::min(best, took);
-      paneGrowth = ResidentKb() - beforePost;
+      paneGrowth = bench::ResidentKb() - beforePost;
     }
-    const long end = ResidentKb();
+    const long end = bench::ResidentKb();
     std::printf("remote list of %d entries: %.3f s from the posted listing to the painted rows (best of 3)\n",
                 entries, best);
     std::printf("first row %s, last row %s\n",

@@ -2,15 +2,10 @@
 
 #include <wx/font.h>
 
+#include "platform/ui/TextBytes.h"
+
 namespace {
 
-// Log texts are UTF-8 on this platform; a server's reply in another single
-// byte code page is shown as Latin-1 rather than dropped.
-wxString ToWx(const std::string& text) {
-  wxString s = wxString::FromUTF8(text.data(), text.size());
-  if (s.empty() && !text.empty()) s = wxString(text.data(), wxConvISO8859_1, text.size());
-  return s;
-}
 
 wxColour ToWxColour(LogColour c) { return wxColour(LogRed(c), LogGreen(c), LogBlue(c)); }
 
@@ -32,7 +27,7 @@ int CColorEdit::SetLineColor(LogColour colour) {
 }
 
 int CColorEdit::AppendColored(const std::string& text) {
-  AppendDisplayText(ToWx(LogDisplayText(text)));
+  AppendDisplayText(platform::TextFromBytes(LogDisplayText(text)));
   return 1;
 }
 

@@ -11,22 +11,12 @@
 #include "local/ui/DirListView.h"
 #include "platform/Files.h"
 #include "platform/MessageIds.h"
+#include "platform/ui/TextBytes.h"
 #include "remote/ui/FtpDirView.h"
 #include "res/CommandIds.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/DownloadFileView.h"
 #include "transfer/ui/GuiQuestions.h"
-
-namespace {
-
-// Session texts are UTF-8 when they can be, else single-byte text.
-wxString FromSessionText(const std::string& text) {
-  wxString s = wxString::FromUTF8(text.c_str(), text.size());
-  if (s.empty() && !text.empty()) s = wxString(text.c_str(), wxConvISO8859_1, text.size());
-  return s;
-}
-
-}  // namespace
 
 CMainFrame::CMainFrame(FrameOptions options)
     : wxFrame(nullptr, wxID_ANY, wxString::FromUTF8(options.title)),
@@ -173,7 +163,7 @@ void CMainFrame::OnSize(wxSizeEvent& event) {
 void CMainFrame::OnFrameMessage(platform::Message& message) {
   if (!statusBar) return;
   if (message.id == msg::WM_SESSION_PROGRESS_TEXT) {
-    statusBar->SetStatusText(FromSessionText(message.Text()));
+    statusBar->SetStatusText(platform::TextFromBytes(message.Text()));
   } else if (message.id == msg::WM_SESSION_PROGRESS) {
     statusBar->SetProgress(static_cast<int>(message.wParam));
     statusBar->SetSpeed(static_cast<std::int64_t>(message.lParam));

@@ -2,6 +2,7 @@
 
 #include <wx/settings.h>
 
+#include "platform/ui/ListRows.h"
 #include "local/LocalPath.h"
 #include "local/ui/DisplayText.h"
 #include "local/ui/InputFileNameDlg.h"
@@ -65,16 +66,7 @@ CDirListCtrl::~CDirListCtrl() {
   SetImageList(nullptr, wxIMAGE_LIST_SMALL);
 }
 
-wxWindow* CDirListCtrl::RowsWindow() const {
-  // The generic list draws its rows in a child window of its own; a native
-  // list draws them itself.
-#ifdef __WXGTK__
-  for (wxWindow* child : GetChildren()) {
-    if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin)) return child;
-  }
-#endif
-  return const_cast<CDirListCtrl*>(this);
-}
+wxWindow* CDirListCtrl::RowsWindow() const { return platform::ListRowsWindow(*this); }
 
 void CDirListCtrl::OnSize(wxSizeEvent& event) {
   event.Skip();
@@ -227,11 +219,8 @@ void CDirListCtrl::SetDropRow(long row) {
 }
 
 long CDirListCtrl::RowAtScreenPoint(const wxPoint& screen) const {
-  const wxPoint inRows = RowsWindow()->ScreenToClient(screen);
-  if (!RowsWindow()->GetClientRect().Contains(inRows)) return -1;
-  int flags = 0;
-  const long row = const_cast<CDirListCtrl*>(this)->HitTest(inRows, flags);
-  return (flags & wxLIST_HITTEST_ONITEM) && Row(row) ? row : -1;
+  const long row = platform::ListRowAt(*this, screen);
+  return Row(row) ? row : -1;
 }
 
 void CDirListCtrl::OnKeyDown(wxKeyEvent& event) {

@@ -5,51 +5,12 @@
 #include <algorithm>
 
 #include "platform/ContentTypes.h"
+#include "local/ui/DisplayText.h"
 #include "platform/Files.h"
 
 namespace {
 
 constexpr int kIconGap = 4;  // pixels around the icon
-constexpr wchar_t kReplacement = 0xFFFD;
-
-// Bytes as one line of readable text: each byte of an invalid UTF-8
-// sequence, and each control character, becomes U+FFFD.
-wxString ShownText(const std::string& bytes) {
-  std::u32string out;
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char c = s[i];
-    char32_t cp = 0;
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (c < 0x80) {
-      cp = c, len = 1;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      cp = c & 0x1F, len = 2, min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      cp = c & 0x0F, len = 3, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      cp = c & 0x07, len = 4, min = 0x10000;
-    }
-    bool ok = len > 0 && i + len <= n;
-    for (std::size_t k = 1; ok && k < len; ++k) {
-      ok = (s[i + k] & 0xC0) == 0x80;
-      cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    ok = ok && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (!ok) {
-      out.push_back(kReplacement);
-      ++i;
-      continue;
-    }
-    out.push_back(cp < 0x20 || (cp >= 0x7F && cp < 0xA0) ? char32_t{kReplacement} : cp);
-    i += len;
-  }
-  wxString text;
-  for (char32_t cp : out) text += wxUniChar(static_cast<wxUint32>(cp));
-  return text;
-}
 
 drivechain::PathKind KindOf(const std::string& path) {
   if (path.empty() || !platform::PathExists(path)) return drivechain::PathKind::Missing;
@@ -81,7 +42,7 @@ int CDriverCombo::SetPath(const std::string& folderPath) {
   iconIndex_.clear();
   wxArrayString texts;
   for (const drivechain::Entry& entry : entries_) {
-    texts.Add(ShownText(entry.text));
+    texts.Add(DisplayText(entry.text));
     iconIndex_.push_back(icons_.IndexFor(entry.iconNames));
   }
   if (!texts.empty()) Append(texts);
@@ -108,7 +69,7 @@ const drivechain::Entry* CDriverCombo::EntryAt(int index) const {
 
 std::string CDriverCombo::EntryText(int index) const {
   const drivechain::Entry* entry = EntryAt(index);
-  return entry ? std::string(ShownText(entry->text).utf8_str().data()) : std::string();
+  return entry ? std::string(DisplayText(entry->text).utf8_str().data()) : std::string();
 }
 
 int CDriverCombo::EntryDepth(int index) const {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/ui/ListRows.h"
 #include "local/ui/DisplayText.h"
 #include "platform/ContentTypes.h"
 #include "transfer/SortStringArray.h"
@@ -52,14 +53,7 @@ CFtpDirList::CFtpDirList(wxWindow* parent, wxWindow* ownerView, wxWindowID id)
 
 CFtpDirList::~CFtpDirList() { SetImageList(nullptr, wxIMAGE_LIST_SMALL); }
 
-wxWindow* CFtpDirList::RowsWindow() const {
-#ifdef __WXGTK__
-  for (wxWindow* child : GetChildren()) {
-    if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin)) return child;
-  }
-#endif
-  return const_cast<CFtpDirList*>(this);
-}
+wxWindow* CFtpDirList::RowsWindow() const { return platform::ListRowsWindow(*this); }
 
 void CFtpDirList::OnSize(wxSizeEvent& event) {
   event.Skip();

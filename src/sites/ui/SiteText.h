@@ -6,11 +6,9 @@
 
 #include <string>
 
-inline wxString SiteTextToWx(const std::string& bytes) {
-  wxString text = wxString::FromUTF8(bytes.c_str(), bytes.size());
-  if (text.empty() && !bytes.empty()) text = wxString(bytes.c_str(), wxConvISO8859_1, bytes.size());
-  return text;
-}
+#include "platform/ui/TextBytes.h"
+
+inline wxString SiteTextToWx(const std::string& bytes) { return platform::TextFromBytes(bytes); }
 
 inline std::string WxToSiteText(const wxString& text) {
   const wxScopedCharBuffer utf8 = text.utf8_str();

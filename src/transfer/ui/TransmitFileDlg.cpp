@@ -4,21 +4,11 @@
 
 #include "app/ui/ProgressStatusCtrl.h"
 #include "platform/MessageIds.h"
+#include "platform/ui/TextBytes.h"
 #include "platform/ui/WindowTarget.h"
 #include "res/CommandIds.h"
 #include "transfer/ui/JobListActions.h"
 #include "transfer/ui/JobListCtrl.h"
-
-namespace {
-
-// Session texts are UTF-8 when they can be, else single-byte text.
-wxString FromSessionText(const std::string& text) {
-  wxString s = wxString::FromUTF8(text.c_str(), text.size());
-  if (s.empty() && !text.empty()) s = wxString(text.c_str(), wxConvISO8859_1, text.size());
-  return s;
-}
-
-}  // namespace
 
 CTransmitFileDlg::CTransmitFileDlg(wxWindow* parent, const std::string& queueFile)
     : wxDialog(parent, wxID_ANY, "Background transmission queue", wxDefaultPosition,
@@ -115,7 +105,7 @@ void CTransmitFileDlg::OnMessage(platform::Message& message) {
       throttle_.Changed();
       break;
     case msg::WM_SESSION_PROGRESS_TEXT:
-      progressStrip->SetStatusText(FromSessionText(message.Text()));
+      progressStrip->SetStatusText(platform::TextFromBytes(message.Text()));
       break;
     case msg::WM_SESSION_PROGRESS:
       progressStrip->SetProgress(static_cast<int>(message.wParam));
