@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "platform/ui/ListRows.h"
 #include "local/ui/DisplayText.h"
 #include "sites/FixedText.h"
 #include "transfer/ui/StateIcons.h"
@@ -50,8 +51,16 @@ CJobListCtrl::CJobListCtrl(wxWindow* parent, wxWindowID id, Order order, wxWindo
   for (std::int32_t state : {ENTRY_PENDING, ENTRY_FAILED, ENTRY_STOPPED, ENTRY_RUNNING})
     icons_.Add(DrawStateIcon(state, kIconSize));
   SetImageList(&icons_, wxIMAGE_LIST_SMALL);
-  for (int c = 0; c < kColumnCount; ++c)
-    InsertColumn(c, kColumns[c].heading, wxLIST_FORMAT_LEFT, kColumns[c].width);
+  // The table's widths were made for a smaller font than GTK's.
+  constexpr int kPadding = 18;
+  for (int c = 0; c < kColumnCount; ++c) {
+    int width = std::max(kColumns[c].width, GetTextExtent(kColumns[c].heading).x + kPadding);
+    if (c == 0) width = std::max(width, GetTextExtent("a file name.ext").x + kIconSize + kPadding);
+    if (c == 1) width = std::max(width, GetTextExtent("0000000000").x + kPadding);
+    if (c == 4) width = std::max(width, GetTextExtent("192.168.100.100").x + kPadding);
+    baseWidths_[c] = width;
+    InsertColumn(c, kColumns[c].heading, wxLIST_FORMAT_LEFT, width);
+  }
   Bind(wxEVT_SIZE, &CJobListCtrl::OnSize, this);
   Bind(wxEVT_LIST_COL_END_DRAG, [this](wxListEvent& event) {
     columnsSized_ = true;
@@ -71,33 +80,27 @@ int CJobListCtrl::ColumnWidth(int column) {
   return column >= 0 && column < kColumnCount ? kColumns[column].width : 0;
 }
 
-wxWindow* CJobListCtrl::RowsWindow() const {
-  // The generic list draws its rows in a child window of its own.
-#ifdef __WXGTK__
-  for (wxWindow* child : GetChildren())
-    if (static_cast<const void*>(child) == static_cast<const void*>(m_mainWin)) return child;
-#endif
-  return const_cast<CJobListCtrl*>(this);
-}
+wxWindow* CJobListCtrl::RowsWindow() const { return platform::ListRowsWindow(*this); }
 
 void CJobListCtrl::OnSize(wxSizeEvent& event) {
   event.Skip();
   if (columnsSized_) return;
   int sum = 0;
-  for (const Column& c : kColumns) sum += c.width;
+  for (int width : baseWidths_) sum += width;
   // A margin for the vertical scroll bar.
   const int extra = std::max(GetClientSize().x - 20 - sum, 0);
-  SetColumnWidth(0, kColumns[0].width + extra / 2);
-  SetColumnWidth(5, kColumns[5].width + extra / 4);
-  SetColumnWidth(6, kColumns[6].width + extra / 4);
+  SetColumnWidth(0, baseWidths_[0] + extra / 2);
+  SetColumnWidth(5, baseWidths_[5] + extra / 4);
+  SetColumnWidth(6, baseWidths_[6] + extra / 4);
+}
+
+int CJobListCtrl::StartWidth(int column) const {
+  return column >= 0 && column < kColumnCount ? baseWidths_[column] : 0;
 }
 
 long CJobListCtrl::RowAtScreenPoint(const wxPoint& screen) const {
-  const wxPoint inRows = RowsWindow()->ScreenToClient(screen);
-  if (!RowsWindow()->GetClientRect().Contains(inRows)) return -1;
-  int flags = 0;
-  const long row = const_cast<CJobListCtrl*>(this)->HitTest(inRows, flags);
-  return (flags & wxLIST_HITTEST_ONITEM) && Row(row) ? row : -1;
+  const long row = platform::ListRowAt(*this, screen);
+  return Row(row) ? row : -1;
 }
 
 void CJobListCtrl::SetEntries(std::vector<TransferEntry> entries) {

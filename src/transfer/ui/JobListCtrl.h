@@ -68,6 +68,8 @@ class CJobListCtrl : public wxListCtrl {
   // sets a width by hand.
   static const char* ColumnHeading(int column);
   static int ColumnWidth(int column);
+  // The width a column starts with in this list (never less than ColumnWidth).
+  int StartWidth(int column) const;
 
  protected:
   wxString OnGetItemText(long item, long column) const override;
@@ -85,4 +87,7 @@ class CJobListCtrl : public wxListCtrl {
   std::vector<TransferEntry> rows_;  // in display order
   wxImageList icons_;
   bool columnsSized_ = false;  // the user dragged a column border
+  // The starting widths: the table's, widened where this font needs more
+  // for a heading or a size to show whole.
+  int baseWidths_[kColumnCount] = {};
 };

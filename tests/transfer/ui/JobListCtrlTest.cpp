@@ -57,16 +57,22 @@ TEST(JobListCtrl, EightColumnsAndTheTextsOfARow) {
     column.SetMask(wxLIST_MASK_TEXT | wxLIST_MASK_WIDTH | wxLIST_MASK_FORMAT);
     ASSERT_TRUE(h.list->GetColumn(c, column));
     EXPECT_EQ(column.GetText(), headings[c]);
-    EXPECT_EQ(h.list->GetColumnWidth(c), widths[c]);
+    // The table's width at least, and the heading whole in this font.
+    EXPECT_EQ(h.list->GetColumnWidth(c), h.list->StartWidth(c));
+    EXPECT_GE(h.list->StartWidth(c), widths[c]);
+    EXPECT_GT(h.list->StartWidth(c), h.list->GetTextExtent(headings[c]).x);
     EXPECT_EQ(column.GetAlign(), wxLIST_FORMAT_LEFT);
   }
+  EXPECT_GT(h.list->StartWidth(1), h.list->GetTextExtent("1234567890").x);  // sizes show whole
   // A wider list gives the room to the name and the two paths.
-  h.host.frame->SetClientSize(1030, 300);
-  ASSERT_TRUE(uitest::PumpUntil([&] { return h.list->GetColumnWidth(0) > 50; }, 3000));
-  EXPECT_EQ(h.list->GetColumnWidth(0), 50 + 240);
-  EXPECT_EQ(h.list->GetColumnWidth(5), 80 + 120);
-  EXPECT_EQ(h.list->GetColumnWidth(6), 80 + 120);
-  EXPECT_EQ(h.list->GetColumnWidth(1), 50);
+  int sum = 0;
+  for (int c = 0; c < 8; ++c) sum += h.list->StartWidth(c);
+  h.host.frame->SetClientSize(sum + 20 + 480, 300);
+  ASSERT_TRUE(uitest::PumpUntil([&] { return h.list->GetColumnWidth(0) > h.list->StartWidth(0); }, 3000));
+  EXPECT_EQ(h.list->GetColumnWidth(0), h.list->StartWidth(0) + 240);
+  EXPECT_EQ(h.list->GetColumnWidth(5), h.list->StartWidth(5) + 120);
+  EXPECT_EQ(h.list->GetColumnWidth(6), h.list->StartWidth(6) + 120);
+  EXPECT_EQ(h.list->GetColumnWidth(1), h.list->StartWidth(1));
 
   TransferEntry file = Entry(kSite, "/pub/docs", "report.pdf", "/home/me/", -5);
   TransferEntry folder = Entry(kSite, "/", "album", "/home/me/", 0, ENTRY_PENDING, XFER_UPLOAD);
