@@ -7,6 +7,7 @@
 #include "app/ui/ImageStatusBar.h"
 #include "app/ui/MessageBoxNotices.h"
 #include "app/ui/MyInfoView.h"
+#include "app/ui/PaneClickTracker.h"
 #include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
 #include "platform/Files.h"
@@ -31,6 +32,9 @@ CMainFrame::CMainFrame(FrameOptions options)
   CreateBars();
   BindCommands();
   SetAcceleratorTable(BuildAccelerators());
+  clickTracker_ = std::make_unique<CPaneClickTracker>([this](wxWindow* w) {
+    if (wxWindow* pane = PaneOf(w)) activePane_ = pane;
+  });
   ShowFrame();
 
   if (options_.startVersionCheck) {
@@ -46,6 +50,7 @@ CMainFrame::CMainFrame(FrameOptions options)
 }
 
 CMainFrame::~CMainFrame() {
+  clickTracker_.reset();
   // No post reaches a half-destroyed window, and no worker waits on a box.
   frameTarget_->Detach();
   if (logTarget_) logTarget_->Detach();
@@ -184,13 +189,15 @@ void CMainFrame::ActivatePane(wxWindow* pane) {
     activePane_ = pane;
 }
 
-void CMainFrame::OnChildFocus(wxChildFocusEvent& event) {
-  for (wxWindow* w = event.GetWindow(); w && w != this; w = w->GetParent()) {
-    if (w == localView || w == remoteView || w == queueView || w == infoView) {
-      activePane_ = w;
-      break;
-    }
+wxWindow* CMainFrame::PaneOf(wxWindow* window) const {
+  for (wxWindow* w = window; w && w != this; w = w->GetParent()) {
+    if (w == localView || w == remoteView || w == queueView || w == infoView) return w;
   }
+  return nullptr;
+}
+
+void CMainFrame::OnChildFocus(wxChildFocusEvent& event) {
+  if (wxWindow* pane = PaneOf(event.GetWindow())) activePane_ = pane;
   event.Skip();
 }
 

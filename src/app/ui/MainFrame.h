@@ -34,6 +34,7 @@ class CDownloadFileView;
 class CTransmitFileDlg;
 class CGuiQuestions;
 class CMessageBoxNotices;
+class CPaneClickTracker;
 
 struct FrameOptions {
   std::string title = "Vessa Skiffline 4.3.2";
@@ -120,6 +121,8 @@ class CMainFrame : public wxFrame {
   void OnSize(wxSizeEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnChildFocus(wxChildFocusEvent& event);
+  // The pane that holds `window`, or null.
+  wxWindow* PaneOf(wxWindow* window) const;
   void MoveToPane(int step);
   // The Connect menu's site dialogs (MainFrameSites.cpp).
   void OnSiteManager();
@@ -144,5 +147,6 @@ class CMainFrame : public wxFrame {
   std::shared_ptr<platform::WindowTarget> logTarget_;
   std::shared_ptr<CGuiQuestions> questions_;
   std::shared_ptr<CMessageBoxNotices> notices_;
+  std::unique_ptr<CPaneClickTracker> clickTracker_;  // a click activates its pane
   std::unique_ptr<VersionCheckThread> versionCheck_;  // last: joined first
 };
