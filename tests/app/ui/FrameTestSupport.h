@@ -5,6 +5,7 @@
 
 #include <wx/frame.h>
 
+#include <optional>
 #include <string>
 
 #include "app/ui/MainFrame.h"
@@ -13,7 +14,7 @@
 
 inline FrameOptions TestFrameOptions(const skifftest::TempDir& programFolder) {
   FrameOptions options;
-  options.programFolder = programFolder.Path() + "/";
+  options.dataFolder = programFolder.Path() + "/";
   options.startVersionCheck = false;
   options.showMaximized = false;
   options.localStartFolder = programFolder.Path();  // not the home folder
