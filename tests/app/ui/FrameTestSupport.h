@@ -1,5 +1,5 @@
 // Helpers for the main window's tests: options that keep a frame inside a
-// temporary program folder, away from the network, and a frame that is
+// temporary data folder, away from the network, and a frame that is
 // destroyed at the end of the test.
 #pragma once
 
