@@ -7,6 +7,7 @@
 #include "cli/PrintableText.h"
 #include "cli/TerminalQuestions.h"
 #include "engine/SafeNames.h"
+#include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "platform/Notice.h"
 #include "platform/Socket.h"
@@ -88,7 +89,10 @@ int CliSession::Resolve(const std::string& target) {
   std::string error;
   if (!options_.site.empty()) {
     SiteList sites;
-    if (!LoadSiteFile(sites, kSiteFileName)) return Fail(std::string("can't read ") + kSiteFileName);
+    const platform::DataFolderResult data = platform::DataFolder();
+    if (!data) return Fail(data.error);
+    const std::string siteFile = platform::DataFilePath(data.path, kSiteFileName);
+    if (!LoadSiteFile(sites, siteFile)) return Fail("can't read " + siteFile);
     bool found = false;
     for (const SiteNode& node : sites.Nodes())
       if (std::string(FieldName(node.record.siteName)) == options_.site) {
@@ -96,7 +100,7 @@ int CliSession::Resolve(const std::string& target) {
         found = true;
         break;
       }
-    if (!found) return Fail("no site named " + options_.site + " in " + kSiteFileName);
+    if (!found) return Fail("no site named " + options_.site + " in " + siteFile);
     std::string address(FieldName(site_.address));
     host_ = address.substr(0, address.rfind(':'));
     remotePath_ = target;

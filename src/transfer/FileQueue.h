@@ -82,6 +82,9 @@ class CDeleteFileQueue {
 // The site's address and user followed by ".TWQ", or an escaped name where
 // those can't stand in a file name as they are (see QueueFile.cpp).
 std::string LoginQueueFileName(const SiteRecord& site);
+// That file in the user's data folder (platform/DataFolder.h); empty when the
+// folder can't be used, so the queue then lives in memory only.
+std::string LoginQueueFilePath(const SiteRecord& site);
 inline constexpr const char* kBackgroundQueueFile = "BkTransmit.TWQ";
 inline constexpr const char* kCurrentSiteFile = "TWDefault.TWQ";
 

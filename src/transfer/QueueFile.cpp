@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "sites/FixedText.h"
 #include "transfer/FileQueue.h"
@@ -43,7 +44,7 @@ bool WriteQueueFile(const std::string& path, const std::vector<TransferEntry>& e
   return WriteQueueFile(path, entries, error);
 }
 
-// The name of a login's queue file, in the working folder.
+// The name of a login's queue file, in the data folder.
 //
 // A login whose address and user can stand in a file name as they are keeps
 // the name it has always had: address, user, ".TWQ" ("192.168.1.20bob.TWQ").
@@ -126,4 +127,8 @@ std::string LoginQueueFileName(const SiteRecord& site) {
   for (unsigned char c : text)
     if (RefusedInPlainName(c)) return EscapedStem(text) + kEscapedExtension;
   return text + kPlainExtension;
+}
+
+std::string LoginQueueFilePath(const SiteRecord& site) {
+  return platform::DataFilePath(LoginQueueFileName(site));
 }

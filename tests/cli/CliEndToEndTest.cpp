@@ -15,6 +15,7 @@
 
 #include "sites/SiteFile.h"
 #include "support/RealServers.h"
+#include "support/ScopedEnv.h"
 #include "support/ScriptedFtpServer.h"
 
 namespace {
@@ -216,6 +217,7 @@ TEST_F(CliEndToEnd, ExistingTargetsFollowTheExistsOption) {
 }
 
 TEST_F(CliEndToEnd, SiteFileLogin) {
+  skifftest::ScopedEnv data("SKIFFLINE_DATA_DIR", local.Path());  // the client's data folder
   SiteList sites;
   sites.AppendSite(MakeSiteRecord("home", server->Address(), "skiff", "secret", "", "", LOGIN_ACCOUNT));
   ASSERT_EQ(SaveSiteFile(sites, local.PathOf(kSiteFileName)), 1);
@@ -266,6 +268,7 @@ TEST(CliHostileServer, ServerTextIsPrintedWithItsControlBytesMadeVisible) {
 namespace {
 
 TEST_F(CliEndToEnd, RelativePathsOfASiteAreTakenFromTheLoginFolder) {
+  skifftest::ScopedEnv data("SKIFFLINE_DATA_DIR", local.Path());  // the client's data folder
   SiteList sites;
   sites.AppendSite(MakeSiteRecord("home", server->Address(), "skiff", "secret", "", "", LOGIN_ACCOUNT));
   ASSERT_EQ(SaveSiteFile(sites, local.PathOf(kSiteFileName)), 1);

@@ -10,6 +10,7 @@
 #include "app/ui/PaneClickTracker.h"
 #include "local/ui/DirListCtrl.h"
 #include "local/ui/DirListView.h"
+#include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "platform/MessageIds.h"
 #include "platform/ui/TextBytes.h"
@@ -64,12 +65,14 @@ CMainFrame::~CMainFrame() {
 }
 
 std::string CMainFrame::CurrentSitePath() const {
-  return platform::JoinPath(options_.programFolder, kCurrentSiteFile);
+  return platform::DataFilePath(options_.dataFolder, kCurrentSiteFile);
 }
 
 void CMainFrame::LoadCurrentSite() { currentSite = LoadCurrentSiteFile(CurrentSitePath()); }
 
-void CMainFrame::SaveCurrentSite() { SaveCurrentSiteFile(CurrentSitePath(), currentSite); }
+void CMainFrame::SaveCurrentSite() {
+  if (!options_.dataFolder.empty()) SaveCurrentSiteFile(CurrentSitePath(), currentSite);
+}
 
 void CMainFrame::CreatePanes() {
   const wxSize client = GetClientSize();

@@ -1,7 +1,7 @@
 // The program's single top-level window and composition root: the four panes
 // in nested splitters, the menu, toolbar, accelerators and status bar, the
 // foreground session with its windows, the current site kept in
-// "TWDefault.TWQ" beside the program, the start-up connect and the version
+// "TWDefault.TWQ" in the data folder, the start-up connect and the version
 // check.
 //
 // Child windows (splitters, panes, toolbar, status bar) are created with
@@ -38,8 +38,9 @@ class CPaneClickTracker;
 
 struct FrameOptions {
   std::string title = "Vessa Skiffline 4.3.2";
-  // Folder of "TWDefault.TWQ", ending in the path separator.
-  std::string programFolder;
+  // The user's data folder ("TWDefault.TWQ", "BkTransmit.TWQ"), ending in
+  // the separator; empty when it can't be used: those files are then not kept.
+  std::string dataFolder;
   std::string productName = "Vessa Skiffline";
   std::string programVersion = "4.3.2";
   platform::WebAddressOpener openWebAddress;
@@ -65,7 +66,7 @@ class CMainFrame : public wxFrame {
   void ConnectToSite(const SiteRecord& record);
   void LoadCurrentSite();
   void SaveCurrentSite();
-  std::string CurrentSitePath() const;
+  std::string CurrentSitePath() const;  // empty without a data folder
 
   // The resize rule: rows at two thirds and one third of the client height,
   // both rows' columns at half the client width.

@@ -6,6 +6,7 @@
 #include "remote/ui/FtpDirView.h"
 #include "local/ui/DirListView.h"
 #include "local/ui/LocalDrag.h"
+#include "platform/DataFolder.h"
 #include "res/CommandIds.h"
 #include "transfer/FileQueue.h"
 #include "transfer/ui/DownloadFileView.h"
@@ -13,7 +14,8 @@
 #include "transfer/ui/TransmitFileDlg.h"
 
 void CMainFrame::CreateBackgroundWindow() {
-  backgroundDialog = new CTransmitFileDlg(this, kBackgroundQueueFile);
+  backgroundDialog =
+      new CTransmitFileDlg(this, platform::DataFilePath(options_.dataFolder, kBackgroundQueueFile));
   backgroundDialog->Hide();
   backgroundDialog->Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
     SyncBackgroundCheck();

@@ -1,9 +1,22 @@
 #include "app/ui/TrawlixApp.h"
 
+#include <cstdio>
+
 #include "app/ui/MainFrame.h"
+#include "app/ui/MyInfoView.h"
+#include "platform/DataFolder.h"
 #include "platform/Files.h"
 #include "platform/ui/OpenWebAddress.h"
 #include "platform/ui/SettingsStore.h"
+
+void CTrawlixApp::ReportNoDataFolder(CMainFrame& frame, const std::string& reason) {
+  // Sites, queues and the last site then live in memory only; nothing is
+  // written to the working folder instead.
+  const std::string text =
+      "No data folder: " + reason + "; sites, queues and the last site are not saved.";
+  std::fprintf(stderr, "skiffline: %s\n", text.c_str());
+  if (frame.infoView) frame.infoView->AppendLine(text);
+}
 
 std::string CTrawlixApp::ProgramFolder() { return platform::ProgramDirectory(); }
 
@@ -22,7 +35,8 @@ bool CTrawlixApp::OnInit() {
 
   FrameOptions options;
   options.title = settings.WindowTitle();
-  options.programFolder = ProgramFolder();
+  const platform::DataFolderResult data = platform::DataFolder();
+  options.dataFolder = data.path;
   options.productName = settings.productName;
   options.programVersion = settings.programVersion;
   options.openWebAddress = platform::DefaultWebAddressOpener();
@@ -32,6 +46,7 @@ bool CTrawlixApp::OnInit() {
   auto* frame = new CMainFrame(std::move(options));
   SetTopWindow(frame);
   frame->SetTitle(wxString::FromUTF8(settings.WindowTitle()));
+  if (!data) ReportNoDataFolder(*frame, data.error);
   return true;
 }
 

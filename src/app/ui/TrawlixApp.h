@@ -10,6 +10,8 @@
 #include "app/ui/ProgramSettings.h"
 #include "app/ui/SkinLibrary.h"
 
+class CMainFrame;
+
 class CTrawlixApp : public wxApp {
  public:
   CTrawlixApp();
@@ -19,6 +21,9 @@ class CTrawlixApp : public wxApp {
 
   // The folder of the running program, ending in the separator.
   static std::string ProgramFolder();
+  // Tells the user, in the log pane and on standard error, that the data
+  // folder can't be used, and why.
+  static void ReportNoDataFolder(CMainFrame& frame, const std::string& reason);
 
   CSkinLibrary skinLibrary;
   ProgramSettings settings;

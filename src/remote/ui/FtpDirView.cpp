@@ -125,7 +125,7 @@ int CFtpDirView::Connect(const SiteRecord& record) {
   history_.ClearHistory();
   if (!session_) return 1;
   session_->SetSite(record);
-  session_->transferQueue.SetFile(LoginQueueFileName(record));
+  session_->transferQueue.SetFile(LoginQueueFilePath(record));
   if (document_) document_->shownQueue = &session_->transferQueue;
   if (queueShown_) queueShown_();
   session_->Start();

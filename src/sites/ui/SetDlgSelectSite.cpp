@@ -81,7 +81,9 @@ int CSetDlgSelectSite::ShowModal() {
   siteListCtrl->DeleteAllItems();
   if (LoadSiteFile(sites_, path_)) FillSiteList();
   const int result = wxDialog::ShowModal();
-  if (!SaveSiteFile(sites_, path_))
+  if (path_.empty())
+    ShowMessage(wxString::FromUTF8("Can't save the sites: " + platform::DataFolder().error));
+  else if (!SaveSiteFile(sites_, path_))
     ShowMessage(wxString::Format("Can't save the sites to \"%s\"!", wxString::FromUTF8(path_)));
   sites_.FreeSiteList();
   return result;

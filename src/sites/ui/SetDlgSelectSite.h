@@ -23,9 +23,9 @@ class CSetDlgSelectSite : public wxDialog {
     kRemoveSiteId,
   };
 
-  // `siteFilePath`: the site file, by default "SiteInfo.TWP" in the working
-  // folder.
-  explicit CSetDlgSelectSite(wxWindow* parent, std::string siteFilePath = kSiteFileName);
+  // `siteFilePath`: the site file, by default "SiteInfo.TWP" in the user's
+  // data folder (empty when that folder can't be used: nothing is then saved).
+  explicit CSetDlgSelectSite(wxWindow* parent, std::string siteFilePath = DefaultSiteFilePath());
 
   // Loads the site file, runs the dialog, then saves the list and frees it.
   int ShowModal() override;

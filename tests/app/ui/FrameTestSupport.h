@@ -1,10 +1,11 @@
 // Helpers for the main window's tests: options that keep a frame inside a
-// temporary program folder, away from the network, and a frame that is
+// temporary data folder, away from the network, and a frame that is
 // destroyed at the end of the test.
 #pragma once
 
 #include <wx/frame.h>
 
+#include <optional>
 #include <string>
 
 #include "app/ui/MainFrame.h"
@@ -13,7 +14,7 @@
 
 inline FrameOptions TestFrameOptions(const skifftest::TempDir& programFolder) {
   FrameOptions options;
-  options.programFolder = programFolder.Path() + "/";
+  options.dataFolder = programFolder.Path() + "/";
   options.startVersionCheck = false;
   options.showMaximized = false;
   options.localStartFolder = programFolder.Path();  // not the home folder

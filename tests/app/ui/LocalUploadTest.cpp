@@ -24,7 +24,8 @@ class LocalUploadTest : public ::testing::Test {
   void SetUp() override {
     if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib is not installed";
     oldWorkingDir_ = wxGetCwd();
-    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));  // the login's queue file goes there
+    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));
+    dataDir_.emplace("SKIFFLINE_DATA_DIR", work_.Path());  // the login's queue file goes there
     server_ = std::make_unique<skifftest::PyFtpdServer>();
     ASSERT_TRUE(server_->Ok()) << server_->Log();
   }
@@ -66,6 +67,7 @@ class LocalUploadTest : public ::testing::Test {
   std::unique_ptr<skifftest::PyFtpdServer> server_;
   CMainFrame* frame_ = nullptr;
   wxString oldWorkingDir_;
+  std::optional<uitest::ScopedEnv> dataDir_;
 };
 
 TEST_F(LocalUploadTest, UploadQueuesOneEntryPerSelectedRowAndTheFilesArrive) {

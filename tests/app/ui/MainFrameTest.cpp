@@ -282,7 +282,8 @@ namespace {
 // every line in the log pane; Disconnect then stops the session.
 TEST(MainFrameStartUp, ConnectsToTheSiteUsedLast) {
   skifftest::TempDir program;
-  skifftest::TempDir work;  // the login's queue file goes to the working folder
+  skifftest::TempDir work;  // the login's queue file goes to the data folder
+  uitest::ScopedEnv data("SKIFFLINE_DATA_DIR", work.Path());
   const wxString oldWorkingDir = wxGetCwd();
   ASSERT_TRUE(wxSetWorkingDirectory(work.Path()));
   skifftest::ScriptedFtpServer server;
@@ -303,7 +304,7 @@ TEST(MainFrameStartUp, ConnectsToTheSiteUsedLast) {
       [&] { return log->GetValue().Find("USER bob") != wxNOT_FOUND && frame->foregroundSession.IsLoggedIn(); },
       10000))
       << log->GetValue().utf8_string();
-  EXPECT_EQ(frame->foregroundSession.transferQueue.QueueFile(), LoginQueueFileName(site));
+  EXPECT_EQ(frame->foregroundSession.transferQueue.QueueFile(), work.PathOf(LoginQueueFileName(site)));
 
   wxCommandEvent disconnect(wxEVT_MENU, cmd::WxId(cmd::ID_DISCONNECT));
   frame->GetEventHandler()->ProcessEvent(disconnect);

@@ -27,7 +27,8 @@ class QueueWindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     oldWorkingDir_ = wxGetCwd();
-    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));  // queue files go there
+    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));
+    dataDir_.emplace("SKIFFLINE_DATA_DIR", work_.Path());  // queue files go there
   }
   void TearDown() override {
     DestroyFrame(frame_);
@@ -74,6 +75,7 @@ class QueueWindowsTest : public ::testing::Test {
   std::unique_ptr<skifftest::PyFtpdServer> server_;
   CMainFrame* frame_ = nullptr;
   wxString oldWorkingDir_;
+  std::optional<uitest::ScopedEnv> dataDir_;
 };
 
 TEST_F(QueueWindowsTest, TheWindowMenuCheckMarkFollowsTheBackgroundWindow) {
@@ -103,8 +105,8 @@ TEST_F(QueueWindowsTest, TheWindowMenuCheckMarkFollowsTheBackgroundWindow) {
   // The menu's own update agrees.
   frame_->GetMenuBar()->UpdateMenus();
   EXPECT_FALSE(Checked());
-  // The background queue lives beside the other queue files.
-  EXPECT_EQ(frame_->backgroundDialog->Queue().QueueFile(), "BkTransmit.TWQ");
+  // The background queue lives in the frame's data folder.
+  EXPECT_EQ(frame_->backgroundDialog->Queue().QueueFile(), program_.PathOf("BkTransmit.TWQ"));
 }
 
 TEST_F(QueueWindowsTest, TheQueueViewShowsTheLoginsQueueAndStartRunsIt) {

@@ -26,6 +26,7 @@ class RemoteFrameTest : public ::testing::Test {
   void SetUp() override {
     oldWorkingDir_ = wxGetCwd();
     ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));
+    dataDir_.emplace("SKIFFLINE_DATA_DIR", work_.Path());  // the login's queue file
     server_.AddFile("/pub/readme.txt", "hello\n");
     frame_ = new CMainFrame(TestFrameOptions(program_));
   }
@@ -62,6 +63,7 @@ class RemoteFrameTest : public ::testing::Test {
   skifftest::ScriptedFtpServer server_;
   CMainFrame* frame_ = nullptr;
   wxString oldWorkingDir_;
+  std::optional<uitest::ScopedEnv> dataDir_;
 };
 
 TEST_F(RemoteFrameTest, ConnectReconnectAndDisconnectGoThroughTheRemotePane) {

@@ -29,7 +29,8 @@ class SiteCommandsTest : public ::testing::Test {
   void SetUp() override {
     if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib is not installed";
     oldWorkingDir_ = wxGetCwd();
-    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));  // the site file lives here
+    ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));
+    dataDir_.emplace("SKIFFLINE_DATA_DIR", work_.Path());  // the site file lives here
     server_ = std::make_unique<skifftest::PyFtpdServer>("skiff", kPassword);
     ASSERT_TRUE(server_->Ok()) << server_->Log();
     frame_ = new CMainFrame(TestFrameOptions(program_));
@@ -62,6 +63,7 @@ class SiteCommandsTest : public ::testing::Test {
   std::unique_ptr<skifftest::PyFtpdServer> server_;
   CMainFrame* frame_ = nullptr;
   wxString oldWorkingDir_;
+  std::optional<uitest::ScopedEnv> dataDir_;
 };
 
 TEST_F(SiteCommandsTest, QuickconnectLogsInWithTheTypedSiteAndStoresNoSite) {

@@ -32,6 +32,7 @@ class WholeRoadTest : public ::testing::Test {
     if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib is not installed";
     oldWorkingDir_ = wxGetCwd();
     ASSERT_TRUE(wxSetWorkingDirectory(work_.Path()));
+    dataDir_.emplace("SKIFFLINE_DATA_DIR", work_.Path());  // the login's queue file
     server_ = std::make_unique<skifftest::PyFtpdServer>();
     ASSERT_TRUE(server_->Ok()) << server_->Log();
     FrameOptions options = TestFrameOptions(program_);
@@ -87,6 +88,7 @@ class WholeRoadTest : public ::testing::Test {
   std::unique_ptr<skifftest::PyFtpdServer> server_;
   CMainFrame* frame_ = nullptr;
   wxString oldWorkingDir_;
+  std::optional<uitest::ScopedEnv> dataDir_;
 };
 
 TEST_F(WholeRoadTest, QuickconnectBrowseDownloadUploadDeleteMakeAndRename) {

@@ -24,11 +24,12 @@
 #include "support/RealServers.h"
 #include "support/ui/UiTest.h"
 
-// Makes `folder` the working folder for its life (the login's queue file
-// goes there), then restores the old one.
+// Makes `folder` the working folder and the data folder for its life (the
+// login's queue file goes there), then restores the old ones.
 class ScopedWorkingFolder {
  public:
-  explicit ScopedWorkingFolder(const std::string& folder) : old_(wxGetCwd()) {
+  explicit ScopedWorkingFolder(const std::string& folder)
+      : old_(wxGetCwd()), data_("SKIFFLINE_DATA_DIR", folder) {
     wxSetWorkingDirectory(folder);
   }
   ~ScopedWorkingFolder() { wxSetWorkingDirectory(old_); }
@@ -37,6 +38,7 @@ class ScopedWorkingFolder {
 
  private:
   wxString old_;
+  uitest::ScopedEnv data_;
 };
 
 class RemotePaneHarness {
