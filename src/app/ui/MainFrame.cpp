@@ -53,6 +53,7 @@ CMainFrame::~CMainFrame() {
   platform::SetNoticeSink(nullptr);
   notices_->Release();
   SaveCurrentSite();
+  DestroyShellWindows();
   DestroyBackgroundWindow();
   foregroundSession.Stop();
   versionCheck_.reset();  // answers an open offer No and joins the thread
@@ -71,6 +72,7 @@ void CMainFrame::CreatePanes() {
   const int w = client.x, h = client.y;
   const long splitterStyle = wxSP_3D | wxSP_LIVE_UPDATE;
   CreateBackgroundWindow();
+  CreateShellWindows();
   outerSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, client, splitterStyle);
   topSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
                                      wxSize(w, (2 * h) / 3), splitterStyle);
@@ -95,6 +97,7 @@ void CMainFrame::CreatePanes() {
 
   panesReady = 1;
   activePane_ = localView;
+  AddDropWindowTargets();
 }
 
 void CMainFrame::WireSession() {
@@ -236,7 +239,5 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
-  // The about box comes with its dialog; until then it does nothing.
-  for (int id : {cmd::ID_APP_ABOUT})
-    on(id, [] {});
+  on(cmd::ID_APP_ABOUT, [this] { ShowAbout(); });
 }

@@ -25,6 +25,7 @@ bool CTrawlixApp::OnInit() {
   options.programFolder = ProgramFolder();
   options.productName = settings.productName;
   options.programVersion = settings.programVersion;
+  options.aboutTitle = settings.aboutTitle;
   options.openWebAddress = platform::DefaultWebAddressOpener();
   options.timeoutSeconds = settings.timeoutSeconds;
   options.skinRemove = [this] { skinLibrary.Remove(); };
@@ -35,4 +36,12 @@ bool CTrawlixApp::OnInit() {
   return true;
 }
 
-int CTrawlixApp::OnExit() { return wxApp::OnExit(); }
+CWelcomeDlg& CTrawlixApp::Splash() {
+  if (!splash_) splash_ = new CWelcomeDlg();  // a top-level window: wx owns it
+  return *splash_;
+}
+
+int CTrawlixApp::OnExit() {
+  if (splash_) splash_->Destroy();
+  return wxApp::OnExit();
+}
