@@ -55,8 +55,6 @@ CGeniusDlg::CGeniusDlg(wxWindow* owner)
     menuOwner_->GetEventHandler()->ProcessEvent(command);
   });
   showMenu_ = [this](wxMenu& menu) { PopupMenu(&menu); };
-
-  ShowWithoutActivating();
 }
 
 CGeniusDlg::~CGeniusDlg() {

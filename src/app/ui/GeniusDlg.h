@@ -28,8 +28,9 @@ class CGeniusDlg : public wxDialog {
   static constexpr int kStepMs = 10;
   static const wxColour kDropColour;  // the animation's background (10, 5, 5)
 
-  // Shown at once at (screen width - 50, 10), the picture's size, owned by
-  // `owner` (the background transmission window) and destroyed with it.
+  // At (screen width - 50, 10), the picture's size, owned by `owner` (the
+  // background transmission window) and destroyed with it. Made hidden:
+  // ShowWithoutActivating() shows it without taking the focus.
   explicit CGeniusDlg(wxWindow* owner);
   ~CGeniusDlg() override;
 

@@ -19,6 +19,11 @@ void CMainFrame::CreateShellWindows() {
   dropWindow = new CGeniusDlg(backgroundDialog);
   dropWindow->SetToggleTarget(backgroundDialog, [this] { ToggleBackgroundWindow(); });
   dropWindow->SetMenuOwner(this);
+  // Shown once the frame is: mapped after it, it is above it even where no
+  // window manager keeps it there.
+  CallAfter([this] {
+    if (dropWindow) dropWindow->ShowWithoutActivating();
+  });
 }
 
 void CMainFrame::AddDropWindowTargets() {

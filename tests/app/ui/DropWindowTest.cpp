@@ -72,7 +72,9 @@ class DropWindowTest : public ::testing::Test {
 };
 
 TEST_F(DropWindowTest, SitsAtTheTopRightWithThePicturesSizeOwnedByTheBackgroundWindow) {
-  CGeniusDlg& drop = Open();
+  FrameOptions options = TestFrameOptions(program_);
+  options.showMaximized = true;  // the drop window stays in sight above it
+  CGeniusDlg& drop = Open(options);
   const int screenWidth = wxDisplay(0u).GetGeometry().GetWidth();
   EXPECT_EQ(drop.GetPosition(), wxPoint(screenWidth - 50, 10));
   EXPECT_EQ(drop.GetScreenPosition(), wxPoint(screenWidth - 50, 10));
