@@ -109,6 +109,15 @@ wxMenu* BuildRemoteMenu() {
   return remote;
 }
 
+wxMenu* BuildBackgroundTransmissionMenu() {
+  auto* background = new wxMenu;
+  AddItems(*background, {{ID_BACKGROUND_START, "Start"},
+                         {ID_BACKGROUND_STOP_SELECTED, "Stop selected"},
+                         {ID_BACKGROUND_STOP_ALL, "Stop all"},
+                         {ID_BACKGROUND_SELECT_ALL, "Select all"}});
+  return background;
+}
+
 wxMenuBar* BuildMainMenuBar() {
   // Menus belong to the menu bar, the menu bar to the frame it is set on.
   auto* connect = new wxMenu;
@@ -123,11 +132,7 @@ wxMenuBar* BuildMainMenuBar() {
                           CommandTextFor(ID_BACKGROUND_LIST).prompt);
   auto* foreground = new wxMenu;
   AddItems(*foreground, {{ID_FOREGROUND_START, "Start"}, {ID_FOREGROUND_STOP, "Stop"}});
-  auto* background = new wxMenu;
-  AddItems(*background, {{ID_BACKGROUND_START, "Start"},
-                         {ID_BACKGROUND_STOP_SELECTED, "Stop selected"},
-                         {ID_BACKGROUND_STOP_ALL, "Stop all"},
-                         {ID_BACKGROUND_SELECT_ALL, "Select all"}});
+  wxMenu* background = BuildBackgroundTransmissionMenu();
   auto* help = new wxMenu;
   AddItems(*help, {{ID_APP_ABOUT, "About"}});
 

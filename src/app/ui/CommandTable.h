@@ -31,6 +31,9 @@ wxMenu* BuildLocalMenu();
 // "Download", "Upload", "Cancels the current operation", a separator,
 // "Edit"), also the remote pane's context menu (owned by the caller).
 wxMenu* BuildRemoteMenu();
+// The Background transmission menu ("Start", "Stop selected", "Stop all",
+// "Select all"), also the drop window's context menu (owned by the caller).
+wxMenu* BuildBackgroundTransmissionMenu();
 // Adds the toolbar's buttons and separators and realises it.
 void FillToolBar(wxToolBar& toolBar);
 // Ctrl+A, F6, Shift+F6 and the standard editing and document keys.

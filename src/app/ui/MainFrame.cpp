@@ -59,6 +59,7 @@ CMainFrame::~CMainFrame() {
   platform::SetNoticeSink(nullptr);
   notices_->Release();
   SaveCurrentSite();
+  DestroyShellWindows();
   DestroyBackgroundWindow();
   foregroundSession.Stop();
   versionCheck_.reset();  // answers an open offer No and joins the thread
@@ -79,6 +80,7 @@ void CMainFrame::CreatePanes() {
   const int w = client.x, h = client.y;
   const long splitterStyle = wxSP_3D | wxSP_LIVE_UPDATE;
   CreateBackgroundWindow();
+  CreateShellWindows();
   outerSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, client, splitterStyle);
   topSplitter = new wxSplitterWindow(outerSplitter, wxID_ANY, wxDefaultPosition,
                                      wxSize(w, (2 * h) / 3), splitterStyle);
@@ -103,6 +105,7 @@ void CMainFrame::CreatePanes() {
 
   panesReady = 1;
   activePane_ = localView;
+  AddDropWindowTargets();
 }
 
 void CMainFrame::WireSession() {
@@ -246,7 +249,5 @@ void CMainFrame::BindCommands() {
   on(cmd::ID_REMOTE_UPLOAD, [this] { localView->UploadSelected(); });
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(1); }, cmd::ID_NEXT_PANE);
   Bind(wxEVT_MENU, [this](wxCommandEvent&) { MoveToPane(-1); }, cmd::ID_PREV_PANE);
-  // The about box comes with its dialog; until then it does nothing.
-  for (int id : {cmd::ID_APP_ABOUT})
-    on(id, [] {});
+  on(cmd::ID_APP_ABOUT, [this] { ShowAbout(); });
 }

@@ -32,6 +32,7 @@ class CDirListView;
 class CFtpDirView;
 class CDownloadFileView;
 class CTransmitFileDlg;
+class CGeniusDlg;
 class CGuiQuestions;
 class CMessageBoxNotices;
 class CPaneClickTracker;
@@ -43,6 +44,7 @@ struct FrameOptions {
   std::string dataFolder;
   std::string productName = "Vessa Skiffline";
   std::string programVersion = "4.3.2";
+  std::string aboutTitle = "Vessa Skiffline Version 4.3.2";  // the about box's caption
   platform::WebAddressOpener openWebAddress;
   std::function<void()> skinRemove;  // called once when the window closes
   bool startVersionCheck = true;
@@ -96,6 +98,8 @@ class CMainFrame : public wxFrame {
   // The background transmission window: modeless, hidden at start; a child
   // of the frame, destroyed with it (MainFrameQueues.cpp).
   CTransmitFileDlg* backgroundDialog = nullptr;
+  // The drop window, owned by the background window (MainFrameShell.cpp).
+  CGeniusDlg* dropWindow = nullptr;
 
   // --- the transfer lists (MainFrameQueues.cpp) ---
   // The queue view takes the document's shownQueue (a pane queued entries).
@@ -138,6 +142,11 @@ class CMainFrame : public wxFrame {
   void AddLocalDropTargets();
   void BindQueueCommands();
   void DestroyBackgroundWindow();
+  // MainFrameShell.cpp: the icons, the drop window and the about box.
+  void CreateShellWindows();
+  void AddDropWindowTargets();
+  void DestroyShellWindows();
+  void ShowAbout();
 
   FrameOptions options_;
   CTrawlixDoc document_;

@@ -39,6 +39,7 @@ bool CTrawlixApp::OnInit() {
   options.dataFolder = data.path;
   options.productName = settings.productName;
   options.programVersion = settings.programVersion;
+  options.aboutTitle = settings.aboutTitle;
   options.openWebAddress = platform::DefaultWebAddressOpener();
   options.timeoutSeconds = settings.timeoutSeconds;
   options.skinRemove = [this] { skinLibrary.Remove(); };
@@ -50,4 +51,12 @@ bool CTrawlixApp::OnInit() {
   return true;
 }
 
-int CTrawlixApp::OnExit() { return wxApp::OnExit(); }
+CWelcomeDlg& CTrawlixApp::Splash() {
+  if (!splash_) splash_ = new CWelcomeDlg();  // a top-level window: wx owns it
+  return *splash_;
+}
+
+int CTrawlixApp::OnExit() {
+  if (splash_) splash_->Destroy();
+  return wxApp::OnExit();
+}

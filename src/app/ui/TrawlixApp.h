@@ -4,11 +4,13 @@
 #pragma once
 
 #include <wx/app.h>
+#include <wx/weakref.h>
 
 #include <string>
 
 #include "app/ui/ProgramSettings.h"
 #include "app/ui/SkinLibrary.h"
+#include "app/ui/WelcomeDlg.h"
 
 class CMainFrame;
 
@@ -31,4 +33,14 @@ class CTrawlixApp : public wxApp {
   const std::string& programVersion() const { return settings.programVersion; }
   const std::string& helpAddress() const { return settings.helpAddress; }
   const std::string& aboutTitle() const { return settings.aboutTitle; }
+
+  // The splash window, made hidden on first use: a wx window can only be
+  // made once wx runs (OnInit), not with the application object. The
+  // start-up does not show it; Splash().Start() would. It destroys itself
+  // when it closes (the next call makes a new one), and OnExit destroys it
+  // if it is still there.
+  CWelcomeDlg& Splash();
+
+ private:
+  wxWeakRef<CWelcomeDlg> splash_;
 };
