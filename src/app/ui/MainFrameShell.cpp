@@ -48,9 +48,7 @@ void CMainFrame::DestroyShellWindows() {
 }
 
 void CMainFrame::ShowAbout() {
-  // While the remote pane is active, About passes through it to here and
-  // does nothing, as the remote pane's own About always did.
-  if (activePane_ == remoteView) return;
+  // Opens from every pane: the remote pane passes About on to the frame.
   CAboutDlg about(this, options_.aboutTitle, options_.productName, options_.programVersion);
   about.ShowModal();
 }
