@@ -104,6 +104,10 @@ class CMainFrame : public wxFrame {
   void ToggleBackgroundWindow();
   // The Window menu's check mark follows the background window.
   void SyncBackgroundCheck();
+  // Makes `window` (a floating drop window) take rows dragged from either
+  // file pane: `dropped` runs on each drop, then the rows join the
+  // background queue (MainFrameDrops.cpp).
+  void AddDropWindow(wxWindow* window, std::function<void()> dropped);
 
  protected:
   bool TryBefore(wxEvent& event) override;
@@ -131,9 +135,10 @@ class CMainFrame : public wxFrame {
   // MainFrameQueues.cpp: the queue view, the background window and their commands.
   void CreateBackgroundWindow();
   void WireQueues();
-  void AddLocalDropTargets();
   void BindQueueCommands();
   void DestroyBackgroundWindow();
+  // MainFrameDrops.cpp: which windows take rows dragged from either file pane.
+  void AddDropTargets();
 
   FrameOptions options_;
   CTrawlixDoc document_;
