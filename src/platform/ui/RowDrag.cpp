@@ -72,11 +72,11 @@ void CRowDrag::Cancel() {
   if (dragging_) End();
 }
 
-DropTarget* CRowDrag::TargetAt(const wxPoint& screen) {
+CRowDrag::Registered* CRowDrag::TargetAt(const wxPoint& screen) {
   wxWindow* under = wxFindWindowAtPoint(screen);
   for (wxWindow* w = under; w; w = w->GetParent()) {
     for (Registered& r : targets_)
-      if (r.alive && r.target.window == w) return &r.target;
+      if (r.alive && r.target.window == w) return &r;
     if (w->IsTopLevel()) break;
   }
   return nullptr;
@@ -84,10 +84,10 @@ DropTarget* CRowDrag::TargetAt(const wxPoint& screen) {
 
 void CRowDrag::Track(const wxPoint& screen) {
   if (picture_) picture_->Move(screen + kPictureOffset);
-  DropTarget* target = TargetAt(screen);
-  if (target != current_ && current_ && current_->leave) current_->leave();
+  Registered* target = TargetAt(screen);
+  if (target != current_) LeaveCurrent();
   current_ = target;
-  allowed_ = target && target->hover && target->hover(screen);
+  allowed_ = target && target->target.hover && target->target.hover(screen);
   owner_->SetCursor(wxCursor(allowed_ ? wxCURSOR_ARROW : wxCURSOR_NO_ENTRY));
 }
 
@@ -106,11 +106,10 @@ void CRowDrag::OnLeftUp(wxMouseEvent& event) {
   }
   const wxPoint screen = owner_->ClientToScreen(event.GetPosition());
   Track(screen);
-  DropTarget* target = current_;
-  const bool allowed = allowed_;
   // The drag is over before the drop works, so a drop that opens a dialog
   // finds the mouse free.
-  std::function<void(const wxPoint&)> drop = target && allowed ? target->drop : nullptr;
+  std::function<void(const wxPoint&)> drop =
+      current_ && allowed_ ? current_->target.drop : nullptr;
   End();
   if (drop) drop(screen);
 }
@@ -129,9 +128,14 @@ int CRowDrag::FilterEvent(wxEvent& event) {
   return Event_Skip;
 }
 
+void CRowDrag::LeaveCurrent() {
+  // A window destroyed meanwhile has no mark left to remove.
+  if (current_ && current_->alive && current_->target.leave) current_->target.leave();
+}
+
 void CRowDrag::End() {
   dragging_ = false;
-  if (current_ && current_->leave) current_->leave();
+  LeaveCurrent();
   current_ = nullptr;
   allowed_ = false;
   if (owner_->HasCapture()) owner_->ReleaseMouse();

@@ -56,15 +56,17 @@ class CRowDrag : public wxEvtHandler, private wxEventFilter {
   int FilterEvent(wxEvent& event) override;
   void Track(const wxPoint& screen);
   void End();
-  DropTarget* TargetAt(const wxPoint& screen);
 
   wxWindow* owner_;
   struct Registered {
     DropTarget target;
     wxWeakRef<wxWindow> alive;  // null once the window is gone
   };
+  Registered* TargetAt(const wxPoint& screen);
+  void LeaveCurrent();
+
   std::vector<Registered> targets_;
-  DropTarget* current_ = nullptr;
+  Registered* current_ = nullptr;
   wxPopupWindow* picture_ = nullptr;  // owned by wx; destroyed at the end of a drag
   bool dragging_ = false;
   bool allowed_ = false;
