@@ -67,9 +67,11 @@ std::string Shown(const std::string& path, const std::string& temp, const std::s
   return path;
 }
 
-Step CopyThenDelete(const std::string& from, const std::string& to, bool replacing,
-                    const FileOpCallbacks& callbacks, const FileOpHooks& hooks,
-                    FileOpProgress& progress, FileOpResult& result) {
+// Copies `from` to a temporary name beside `to` and renames it into place;
+// then, when `deleteSource`, removes `from`.
+Step CopyIntoPlace(const std::string& from, const std::string& to, bool replacing,
+                   bool deleteSource, const FileOpCallbacks& callbacks, const FileOpHooks& hooks,
+                   FileOpProgress& progress, FileOpResult& result) {
   progress.bytesTotal = TreeBytes(from);
   std::string temp = TempNameBeside(to);
   CopyRun run{callbacks, hooks, progress, 0, {}, false};
@@ -93,6 +95,10 @@ Step CopyThenDelete(const std::string& from, const std::string& to, bool replaci
     return run.cancelled ? Step::Stop : Step::Next;
   }
   SyncFolder(Holder(to));
+  if (!deleteSource) {
+    ++result.done;
+    return Step::Next;
+  }
   // The copy is in place: the source goes now, without a way to cancel half of it.
   bool gone = false;
   RemoveTree(from, FileOpCallbacks{}, quiet, result, false, gone);
@@ -143,7 +149,40 @@ Step MoveEntry(const std::string& from, const std::string& to, const FileOpCallb
       return Step::Next;
     }
   }
-  return CopyThenDelete(from, to, replacing, callbacks, hooks, progress, result);
+  return CopyIntoPlace(from, to, replacing, true, callbacks, hooks, progress, result);
+}
+
+// Copies `from` to the path `to` (both trimmed).
+Step CopyEntry(const std::string& from, const std::string& to, const FileOpCallbacks& callbacks,
+               const FileOpHooks& hooks, FileOpProgress& progress, FileOpResult& result) {
+  progress.bytesDone = progress.bytesTotal = 0;
+  if (!Tick(callbacks, progress, from)) {
+    result.cancelled = true;
+    return Step::Stop;
+  }
+  struct stat source {};
+  if (::lstat(from.c_str(), &source) != 0) {
+    AddFailure(result, from, errno);
+    return Step::Next;
+  }
+  struct stat existing {};
+  bool replacing = false;
+  if (::lstat(to.c_str(), &existing) == 0) {
+    if (SameEntry(source, existing)) {
+      ++result.skipped;  // dropped where it already is
+      return Step::Next;
+    }
+    if (!callbacks.replace || !callbacks.replace(to)) {
+      ++result.skipped;
+      return Step::Next;
+    }
+    if (int refusal = ReplaceRefusal(source, existing, to)) {
+      AddFailure(result, to, refusal);
+      return Step::Next;
+    }
+    replacing = true;
+  }
+  return CopyIntoPlace(from, to, replacing, false, callbacks, hooks, progress, result);
 }
 
 // Why a trimmed path can't be renamed or moved, or be the new name, or 0.
@@ -194,6 +233,27 @@ FileOpResult MoveInto(const std::vector<std::string>& sources, const std::string
     } else if (int refusal = PlaceRefusal(from, into)) {
       AddFailure(result, given, refusal);
     } else if (MoveEntry(from, Joined(into, LastName(from)), callbacks, hooks, progress, result) ==
+               Step::Stop) {
+      break;
+    }
+    ++progress.itemsDone;
+  }
+  return result;
+}
+
+FileOpResult CopyInto(const std::vector<std::string>& sources, const std::string& folder,
+                      const FileOpCallbacks& callbacks, const FileOpHooks& hooks) {
+  FileOpResult result;
+  FileOpProgress progress;
+  progress.itemsTotal = sources.size();
+  std::string into = Trimmed(folder);
+  for (const std::string& given : sources) {
+    std::string from = Trimmed(given);
+    int refusal = PlaceRefusal(from, into);
+    if (refusal == 0 && from == into) refusal = EINVAL;  // a folder into itself
+    if (refusal != 0) {
+      AddFailure(result, given, refusal);
+    } else if (CopyEntry(from, Joined(into, LastName(from)), callbacks, hooks, progress, result) ==
                Step::Stop) {
       break;
     }

@@ -1,4 +1,4 @@
-// Deleting, renaming and moving files and folders on the local disk, item by
+// Deleting, renaming, moving and copying files and folders on the local disk, item by
 // item, with progress, cancellation and a question before anything existing
 // is replaced. Results are values: what was done, what was left, and every
 // failure with the system's text. Paths are bytes, used exactly as given; a
@@ -76,6 +76,16 @@ FileOpResult RenameItem(const std::string& from, const std::string& to,
 // deleted; a failed or cancelled copy is removed and its source kept whole.
 // A cancel stops before the next item.
 FileOpResult MoveInto(const std::vector<std::string>& sources, const std::string& folder,
+                      const FileOpCallbacks& callbacks, const FileOpHooks& hooks = {});
+
+// Copies each source into `folder`, keeping its name; the sources stay. An
+// existing target is replaced only when `callbacks.replace` says so (a
+// folder replaces only an empty folder); a source that is already that
+// target is skipped, and a folder is never copied into itself. Each copy is
+// made under a temporary name beside its target and renamed into place when
+// whole; a failed or cancelled copy is removed. A cancel stops before the
+// next item.
+FileOpResult CopyInto(const std::vector<std::string>& sources, const std::string& folder,
                       const FileOpCallbacks& callbacks, const FileOpHooks& hooks = {});
 
 }  // namespace platform

@@ -102,6 +102,14 @@ int CFileManageLib::Move() {
   return Finish(platform::MoveInto(sources, targets.front(), Callbacks(), hooks_));
 }
 
+int CFileManageLib::Copy() {
+  std::vector<std::string> sources, targets;
+  TakePaths(sources, targets);
+  if (sources.empty() || targets.empty()) return 0;
+  if (ui_) ui_->OperationStarted(LocalFileOperation::Copy, sources.size());
+  return Finish(platform::CopyInto(sources, targets.front(), Callbacks(), hooks_));
+}
+
 int CFileManageLib::Rename() {
   std::vector<std::string> sources, targets;
   TakePaths(sources, targets);

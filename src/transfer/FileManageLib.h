@@ -1,4 +1,4 @@
-// Deleting, renaming and moving local files for the local pane: collects
+// Deleting, renaming, moving and copying local files for the local pane: collects
 // source and target paths, then runs one operation over them through the
 // platform's local file operations, asking its CFileOperationUi.
 #pragma once
@@ -60,6 +60,8 @@ class CFileManageLib {
   int Move();
   // Rename: each source to the target at the same place in the list.
   int Rename();
+  // Copy: every source into the first target folder; the sources stay.
+  int Copy();
 
   const CPathList& Sources() const { return sources_; }
   const CPathList& Targets() const { return targets_; }

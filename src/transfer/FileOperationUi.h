@@ -11,7 +11,7 @@
 
 #include "platform/LocalFileOps.h"
 
-enum class LocalFileOperation { Delete, Move, Rename };
+enum class LocalFileOperation { Delete, Move, Rename, Copy };
 
 class CFileOperationUi {
  public:

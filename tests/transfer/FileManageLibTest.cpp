@@ -189,6 +189,27 @@ TEST(FileManageLib, MoveLeavesTheTargetFolderInPlaceAndMovesTheRestIntoIt) {
   ExpectEmpty(lib);
 }
 
+TEST(FileManageLib, CopyAsksBeforeReplacingAndKeepsTheSources) {
+  skifftest::TempDir dir;
+  ASSERT_TRUE(dir.WriteFile("from/a.txt", "new a"));
+  ASSERT_TRUE(dir.WriteFile("from/b.txt", "b"));
+  ASSERT_TRUE(dir.WriteFile("into/a.txt", "old a"));
+  ScriptedUi ui;
+  ui.replaceAnswer = true;
+  CFileManageLib lib(&ui);
+  lib.AddSource(dir.PathOf("from/a.txt"));
+  lib.AddSource(dir.PathOf("from/b.txt"));
+  lib.AddTarget(dir.PathOf("into/"));
+  EXPECT_EQ(lib.Copy(), 1);
+  EXPECT_EQ(ui.started, std::vector<LocalFileOperation>{LocalFileOperation::Copy});
+  EXPECT_EQ(ui.replaceQuestions, std::vector<std::string>{dir.PathOf("into/a.txt")});
+  EXPECT_EQ(skifftest::FileText(dir.PathOf("into/a.txt")), "new a");
+  EXPECT_EQ(skifftest::FileText(dir.PathOf("into/b.txt")), "b");
+  EXPECT_EQ(NamesIn(dir.PathOf("from")), (std::vector<std::string>{"a.txt", "b.txt"}));
+  ExpectEmpty(lib);
+  EXPECT_EQ(lib.Copy(), 0);  // nothing to copy
+}
+
 TEST(FileManageLib, FailuresAreReportedWithTheSystemsWords) {
   skifftest::TempDir dir;
   ASSERT_TRUE(dir.MakeDir("into"));

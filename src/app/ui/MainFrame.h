@@ -110,6 +110,10 @@ class CMainFrame : public wxFrame {
   void ToggleBackgroundWindow();
   // The Window menu's check mark follows the background window.
   void SyncBackgroundCheck();
+  // Makes `window` (a floating drop window) take rows dragged from either
+  // file pane: `dropped` runs on each drop, then the rows join the
+  // background queue (MainFrameDrops.cpp).
+  void AddDropWindow(wxWindow* window, std::function<void()> dropped);
 
  protected:
   bool TryBefore(wxEvent& event) override;
@@ -139,7 +143,6 @@ class CMainFrame : public wxFrame {
   // MainFrameQueues.cpp: the queue view, the background window and their commands.
   void CreateBackgroundWindow();
   void WireQueues();
-  void AddLocalDropTargets();
   void BindQueueCommands();
   void DestroyBackgroundWindow();
   // MainFrameShell.cpp: the icons, the drop window and the about box.
@@ -147,6 +150,8 @@ class CMainFrame : public wxFrame {
   void AddDropWindowTargets();
   void DestroyShellWindows();
   void ShowAbout();
+  // MainFrameDrops.cpp: which windows take rows dragged from either file pane.
+  void AddDropTargets();
 
   FrameOptions options_;
   CTrawlixDoc document_;

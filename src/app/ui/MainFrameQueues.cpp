@@ -5,7 +5,6 @@
 #include "app/ui/MainFrame.h"
 #include "remote/ui/FtpDirView.h"
 #include "local/ui/DirListView.h"
-#include "local/ui/LocalDrag.h"
 #include "platform/DataFolder.h"
 #include "res/CommandIds.h"
 #include "transfer/FileQueue.h"
@@ -38,25 +37,7 @@ void CMainFrame::WireQueues() {
   localView->SetBackgroundQueue([this](const TransferEntry& entry) { QueueInBackground(entry); });
   remoteView->SetQueueShown([this] { ShowDocumentQueue(); });
   remoteView->SetBackgroundQueue([this](const TransferEntry& entry) { QueueInBackground(entry); });
-  AddLocalDropTargets();
-}
-
-void CMainFrame::AddLocalDropTargets() {
-  // Local rows dropped on the queue list are uploaded by the session; on
-  // the background list they join the background queue.
-  const auto loggedIn = [this](const wxPoint&) { return foregroundSession.IsLoggedIn() != 0; };
-  LocalDropTarget queueList;
-  queueList.window = queueView->jobList;
-  queueList.hover = loggedIn;
-  queueList.leave = [] {};
-  queueList.drop = [this](const wxPoint&) { localView->UploadSelected(); };
-  localView->AddDropTarget(std::move(queueList));
-  LocalDropTarget backgroundList;
-  backgroundList.window = backgroundDialog->jobList;
-  backgroundList.hover = loggedIn;
-  backgroundList.leave = [] {};
-  backgroundList.drop = [this](const wxPoint&) { localView->QueueSelected(); };
-  localView->AddDropTarget(std::move(backgroundList));
+  AddDropTargets();
 }
 
 void CMainFrame::ShowDocumentQueue() {

@@ -6,7 +6,6 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/Pictures.h"
 #include "local/ui/DirListView.h"
-#include "local/ui/LocalDrag.h"
 #include "remote/ui/FtpDirView.h"
 #include "transfer/ui/TransmitFileDlg.h"
 
@@ -27,22 +26,15 @@ void CMainFrame::CreateShellWindows() {
 }
 
 void CMainFrame::AddDropWindowTargets() {
-  // Local rows dropped on the drop window join the background queue.
-  LocalDropTarget local;
-  local.window = dropWindow;
-  local.hover = [](const wxPoint&) { return true; };
-  local.leave = [] {};
-  local.drop = [this](const wxPoint&) {
-    dropWindow->PlayDropAnimation();
-    localView->QueueSelected();
-  };
-  localView->AddDropTarget(std::move(local));
-  // The remote pane's rows: registered here as well once its drag exists.
+  // Rows of either file pane dropped on the drop window join the background
+  // queue, after its animation starts.
+  AddDropWindow(dropWindow, [this] { dropWindow->PlayDropAnimation(); });
 }
 
 void CMainFrame::DestroyShellWindows() {
   if (!dropWindow) return;
   if (localView) localView->Drag().RemoveTargetsOf(dropWindow);
+  if (remoteView) remoteView->Drag().Rows().RemoveTargetsOf(dropWindow);
   delete dropWindow;  // before its owner, the background window
   dropWindow = nullptr;
 }

@@ -205,6 +205,12 @@ int CDirListCtrl::MoveSelectedInto(const std::string& targetFolder) {
   return 1;
 }
 
+int CDirListCtrl::CopyIntoFolder(std::vector<std::string> paths) {
+  if (paths.empty() || !runOperation_) return 0;
+  RunOperation(LocalFileOperation::Copy, std::move(paths), {GetFolderPath()});
+  return 1;
+}
+
 void CDirListCtrl::SelectAllRows() {
   for (long row = 0; row < GetItemCount(); ++row)
     SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);

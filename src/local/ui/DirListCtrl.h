@@ -55,6 +55,9 @@ class CDirListCtrl : public wxListCtrl {
   int DeleteSelected();
   int RenameSelected();
   int MoveSelectedInto(const std::string& targetFolder);
+  // Copies items given by full path (dropped from the desktop) into the
+  // folder shown, asking before replacing; the folder is read again after.
+  int CopyIntoFolder(std::vector<std::string> paths);
   void SelectAllRows();
 
   // The rows as listed; the full path of a row is the folder followed by

@@ -14,6 +14,7 @@
 #include "local/ui/LocalFileJob.h"
 #include "local/ui/UpArrow.h"
 #include "platform/Files.h"
+#include "platform/ui/FileDropTarget.h"
 #include "res/CommandIds.h"
 #include "transfer/MakeEntry.h"
 
@@ -28,7 +29,7 @@ CDirListView::CDirListView(wxWindow* parent, const std::string& startFolder,
                                 wxSize(kUpButtonWidth, kUpButtonHeight));
   upButton->SetBitmapDisabled(UpArrowBitmap(false));
   upButton->SetToolTip("Up one level");
-  drag_ = std::make_unique<CLocalDrag>(this);
+  drag_ = std::make_unique<CRowDrag>(this);
   fileJob_ = std::make_unique<CLocalFileJob>(this);
   fileList->SetOperationRunner([this](LocalFileOperation operation,
                                       std::vector<std::string> sources,
@@ -38,6 +39,10 @@ CDirListView::CDirListView(wxWindow* parent, const std::string& startFolder,
       Report("Another file operation is still running; try again when it has ended.");
   });
   RegisterOwnList();
+  // Files dropped from the desktop are copied into the folder shown.
+  CFileDropTarget::Attach(*fileList, [this](const std::vector<std::string>& paths, const wxPoint&) {
+    return fileList->CopyIntoFolder(paths) == 1;
+  });
   BindCommands();
   LayoutChildren();
 
@@ -207,11 +212,11 @@ int CDirListView::IsFolderRow(long row) const {
   return platform::IsDirectory(fileList->RowPath(row)) ? 1 : 0;
 }
 
-void CDirListView::AddDropTarget(LocalDropTarget target) { drag_->AddTarget(std::move(target)); }
+void CDirListView::AddDropTarget(DropTarget target) { drag_->AddTarget(std::move(target)); }
 
 void CDirListView::RegisterOwnList() {
   // Onto an unselected folder row of its own list: move the selection there.
-  LocalDropTarget own;
+  DropTarget own;
   own.window = fileList;
   own.hover = [this](const wxPoint& screen) {
     const long row = fileList->RowAtScreenPoint(screen);

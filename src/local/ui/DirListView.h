@@ -3,7 +3,8 @@
 // is the active pane, publishes the folder it shows to the document (the
 // remote pane downloads there), and starts uploads: by command, or by
 // dragging rows onto a window that registered as a drop target. Rows
-// dragged onto a folder row of its own list move into that folder.
+// dragged onto a folder row of its own list move into that folder; files
+// dropped on the list from the desktop are copied into the folder shown.
 #pragma once
 
 #include <wx/bmpbuttn.h>
@@ -15,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "local/ui/LocalDrag.h"
+#include "platform/ui/RowDrag.h"
 #include "platform/LocalRoots.h"
 #include "transfer/TransferEntry.h"
 
@@ -52,7 +53,7 @@ class CDirListView : public wxPanel {
   // Where the pane's problems go (the message log).
   void SetStatusReporter(std::function<void(const std::string&)> report);
   // Adds a window that takes dropped local rows.
-  void AddDropTarget(LocalDropTarget target);
+  void AddDropTarget(DropTarget target);
 
   // --- operations ---
   void RefreshFolder();
@@ -67,7 +68,7 @@ class CDirListView : public wxPanel {
   // The Local menu with "Download" grayed, as the right button shows it.
   std::unique_ptr<wxMenu> ContextMenu() const;
 
-  CLocalDrag& Drag() { return *drag_; }
+  CRowDrag& Drag() { return *drag_; }
   CLocalFileJob& FileJob() { return *fileJob_; }
 
   CDriverCombo* driveBox = nullptr;    // children, owned by the pane
@@ -93,7 +94,7 @@ class CDirListView : public wxPanel {
   std::function<void()> queueShown_;
   std::function<void(const TransferEntry&)> backgroundAdd_;
   std::function<void(const std::string&)> report_;
-  std::unique_ptr<CLocalDrag> drag_;
+  std::unique_ptr<CRowDrag> drag_;
   std::unique_ptr<CLocalFileJob> fileJob_;
   static constexpr std::chrono::milliseconds kUploadSlice{8};
   struct PendingUpload {

@@ -32,6 +32,7 @@ wxBoxSizer* MessageRow(wxWindow* parent, const wxArtID& icon, const wxString& me
 wxString FailureHeading(LocalFileOperation operation, std::size_t count) {
   const char* verb = operation == LocalFileOperation::Delete   ? "deleted"
                      : operation == LocalFileOperation::Move   ? "moved"
+                     : operation == LocalFileOperation::Copy   ? "copied"
                                                                : "renamed";
   if (count == 1) return wxString::Format("This item could not be %s:", verb);
   return wxString::Format("These %zu items could not be %s:", count, verb);

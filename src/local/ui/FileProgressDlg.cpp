@@ -34,6 +34,7 @@ wxString CFileProgressDlg::TitleFor(LocalFileOperation operation) {
     case LocalFileOperation::Delete: return "Deleting";
     case LocalFileOperation::Move: return "Moving";
     case LocalFileOperation::Rename: return "Renaming";
+    case LocalFileOperation::Copy: return "Copying";
   }
   return wxEmptyString;
 }

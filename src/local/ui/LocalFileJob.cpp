@@ -241,6 +241,7 @@ int RunOperation(const std::shared_ptr<CLocalFileJob::Shared>& shared,
       case LocalFileOperation::Delete: return lib.Delete();
       case LocalFileOperation::Move: return lib.Move();
       case LocalFileOperation::Rename: return lib.Rename();
+      case LocalFileOperation::Copy: return lib.Copy();
     }
   } catch (const std::exception&) {
     // Out of memory or threads: the operation failed; the pane reads its

@@ -6,11 +6,16 @@
 #include "app/ui/TrawlixDoc.h"
 #include "engine/FtpObject.h"
 #include "engine/SafeNames.h"
+#include "local/DroppedItems.h"
 #include "local/ui/DisplayText.h"
 #include "local/ui/InputFileNameDlg.h"
 #include "local/ui/UpArrow.h"
+#include "platform/Files.h"
 #include "platform/MessageIds.h"
+#include "platform/ui/FileDropTarget.h"
+#include "platform/ui/ListRows.h"
 #include "platform/ui/WindowTarget.h"
+#include "remote/ui/FtpDirDrag.h"
 #include "remote/ui/FtpDirList.h"
 #include "remote/ui/HistroyCombo.h"
 #include "res/CommandIds.h"
@@ -35,11 +40,23 @@ CFtpDirView::CFtpDirView(wxWindow* parent, wxWindowID id)
   upButton->SetToolTip("Up one level");
   fileList = new CFtpDirList(this, this);
   target_ = platform::WindowTarget::Create(this, [this](platform::Message& m) { OnMessage(m); });
+  drag_ = std::make_unique<CFtpDirDrag>(*this);
+  CFileDropTarget::Attach(
+      *fileList,
+      [this](const std::vector<std::string>& paths, const wxPoint& screen) {
+        return UploadDropped(paths, screen) == 1;
+      },
+      [this] { return LoggedIn(); });
   BindCommands();
   LayoutChildren();
 }
 
-CFtpDirView::~CFtpDirView() { target_->Detach(); }
+CFtpDirView::~CFtpDirView() {
+  drag_.reset();  // a running drag ends before the children go
+  target_->Detach();
+}
+
+void CFtpDirView::AddDropTarget(DropTarget target) { drag_->AddTarget(std::move(target)); }
 
 void CFtpDirView::LayoutChildren() {
   const wxSize client = GetClientSize();
@@ -302,6 +319,32 @@ int CFtpDirView::QueueSelectedBackground() {
   if (!LoggedIn()) return 0;
   if (!backgroundAdd_) return 1;
   for (const TransferEntry& entry : SelectedEntries("")) backgroundAdd_(entry);
+  return 1;
+}
+
+int CFtpDirView::DropDownload(const std::string& folder) {
+  if (!folder.empty() && platform::IsDirectory(folder)) return DownloadSelected(folder);
+  return DownloadSelected();
+}
+
+int CFtpDirView::UploadDropped(const std::vector<std::string>& paths, const wxPoint& screen) {
+  if (!LoggedIn()) return 0;
+  std::string remoteDir = CurrentDir();
+  const long row = platform::ListRowAt(*fileList, screen);
+  if (fileList->IsFolderRow(row)) remoteDir = WithSlash(remoteDir) + fileList->Row(row)->name;
+  const SiteRecord site = session_->Site();
+  for (const DroppedItem& item : DescribeLocalItems(paths)) {
+    if (!FitsEntryFields(remoteDir, item.row.name, item.folder)) {
+      Report("Not queued: the path of " + item.folder + item.row.name + " or of " +
+             WithSlash(remoteDir) + item.row.name + " is longer than a queue entry holds.");
+      continue;
+    }
+    TransferEntry entry = ::MakeUploadEntry(site, remoteDir, item.row.name, item.folder,
+                                            SizeText(item.row), TimeText(item.row));
+    session_->QueueTransfer(entry);
+  }
+  if (document_) document_->shownQueue = &session_->transferQueue;
+  if (queueShown_) queueShown_();
   return 1;
 }
 

@@ -9,6 +9,11 @@
 // frame makes the session's viewWindow: WM_SESSION_STATE (busy 0 / idle 1),
 // WM_SESSION_LISTING and WM_QUEUE_CHANGED.
 //
+// Rows dragged from its list are downloaded or queued where they are dropped
+// (FtpDirDrag.h); local rows dragged onto its list, and files dropped on it
+// from the desktop, are uploaded by the session (onto a folder row: into
+// that folder).
+//
 // While it is the active pane it takes Remote Delete, Download, Refresh, New
 // folder, Edit and Ctrl+A; Cancel and About pass on to the frame, so that a
 // transfer can be stopped whichever pane was clicked last.
@@ -23,10 +28,12 @@
 #include <vector>
 
 #include "platform/Message.h"
+#include "platform/ui/RowDrag.h"
 #include "remote/HistoryQueue.h"
 #include "sites/SiteRecord.h"
 #include "transfer/TransferEntry.h"
 
+class CFtpDirDrag;
 class CFtpDirList;
 class CFtpObject;
 class CHistroyCombo;
@@ -63,6 +70,10 @@ class CFtpDirView : public wxPanel {
   void SetStatusReporter(std::function<void(const std::string&)> report) {
     report_ = std::move(report);
   }
+  // Adds a window that takes dragged remote rows (see FtpDirDrag.h for the
+  // targets the frame registers).
+  void AddDropTarget(DropTarget target);
+  CFtpDirDrag& Drag() { return *drag_; }
 
   // --- operations; those that need the server do nothing while logged out ---
   // Empties the history, gives the session the site and the login's queue
@@ -84,6 +95,14 @@ class CFtpDirView : public wxPanel {
   int DownloadSelected(const std::string& targetFolder = "");
   int DownloadEntryRow(long row, const std::string& targetFolder = "");
   int QueueSelectedBackground();
+  // Remote rows dropped on a local window: into `folder` when it names an
+  // existing folder, else into the local pane's folder.
+  int DropDownload(const std::string& folder);
+  // Local files and folders (full paths) dropped on the list at `screen`:
+  // uploaded by the session into the current directory, or into the folder
+  // whose row is there. Returns 0 (nothing queued) while logged out.
+  int UploadDropped(const std::vector<std::string>& paths, const wxPoint& screen);
+  bool LoggedIn() const;
   int NewFolder();
   void CancelOperation();
   void RefreshList();
@@ -113,7 +132,6 @@ class CFtpDirView : public wxPanel {
   void SetControlsEnabled(bool enabled);
   std::string CurrentDir() const;
   std::string LocalFolder(const std::string& targetFolder) const;
-  bool LoggedIn() const;
   void Report(const std::string& text) const;
   // Entries of the selected rows; rows whose paths don't fit an entry are
   // reported and left out.
@@ -126,4 +144,5 @@ class CFtpDirView : public wxPanel {
   std::function<void()> queueShown_;
   std::function<void(const TransferEntry&)> backgroundAdd_;
   std::function<void(const std::string&)> report_;
+  std::unique_ptr<CFtpDirDrag> drag_;
 };

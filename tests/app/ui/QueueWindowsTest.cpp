@@ -211,9 +211,7 @@ TEST_F(QueueWindowsTest, LocalRowsDroppedOnTheQueueListAreUploaded) {
   drag("dragged.txt", *frame_->queueView->jobList);
   ASSERT_TRUE(uitest::PumpUntil([&] { return server_->ReadFile("dragged.txt") == "dragged"; }, 20000));
   EXPECT_EQ(server_->ReadFile("other.txt"), "");  // only the selected row
-  // (A drop on the background window, another top-level window, ends the
-  // local pane's drag when the pointer leaves the main window under Xvfb;
-  // not tested here.)
+  // (Drops on the background window: DragDropTest.cpp.)
 }
 
 }  // namespace

@@ -1,15 +1,17 @@
-// Dragging rows of the local list with the mouse. The drag follows the
-// pointer with a small picture of what is dragged (GTK shows no drag images
-// of its own), asks the window under the pointer whether it takes a drop
-// there, shows the arrow or the no-entry cursor, and hands the drop to that
-// window. Windows take part by registering as drop targets, so a pane built
-// later adds itself without this file knowing it. Escape or a lost mouse
-// capture ends the drag without effect.
+// Dragging rows of a list with the mouse, from one pane to windows anywhere
+// in the program. The drag follows the pointer with a small picture of what
+// is dragged (GTK shows no drag images of its own), asks the window under the
+// pointer whether it takes a drop there, shows the arrow or the no-entry
+// cursor, and hands the drop to that window. Windows take part by
+// registering as drop targets, so a window built later adds itself without
+// this file knowing it; a target window that is destroyed drops out by
+// itself. Escape or a lost mouse capture ends the drag without effect.
 #pragma once
 
 #include <wx/bitmap.h>
 #include <wx/event.h>
 #include <wx/eventfilter.h>
+#include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <functional>
@@ -17,7 +19,7 @@
 
 class wxPopupWindow;
 
-struct LocalDropTarget {
+struct DropTarget {
   wxWindow* window = nullptr;  // the target, with every window inside it
   // The pointer is over the target at `screen`: true when a drop there
   // would do something (a row may be marked for it).
@@ -28,13 +30,13 @@ struct LocalDropTarget {
   std::function<void(const wxPoint& screen)> drop;
 };
 
-class CLocalDrag : public wxEvtHandler, private wxEventFilter {
+class CRowDrag : public wxEvtHandler, private wxEventFilter {
  public:
   // `owner` captures the mouse while a drag runs.
-  explicit CLocalDrag(wxWindow* owner);
-  ~CLocalDrag() override;
+  explicit CRowDrag(wxWindow* owner);
+  ~CRowDrag() override;
 
-  void AddTarget(LocalDropTarget target);
+  void AddTarget(DropTarget target);
   void RemoveTargetsOf(wxWindow* window);
 
   // Starts a drag of what `label` describes; the pointer is where it is now.
@@ -54,11 +56,17 @@ class CLocalDrag : public wxEvtHandler, private wxEventFilter {
   int FilterEvent(wxEvent& event) override;
   void Track(const wxPoint& screen);
   void End();
-  LocalDropTarget* TargetAt(const wxPoint& screen);
 
   wxWindow* owner_;
-  std::vector<LocalDropTarget> targets_;
-  LocalDropTarget* current_ = nullptr;
+  struct Registered {
+    DropTarget target;
+    wxWeakRef<wxWindow> alive;  // null once the window is gone
+  };
+  Registered* TargetAt(const wxPoint& screen);
+  void LeaveCurrent();
+
+  std::vector<Registered> targets_;
+  Registered* current_ = nullptr;
   wxPopupWindow* picture_ = nullptr;  // owned by wx; destroyed at the end of a drag
   bool dragging_ = false;
   bool allowed_ = false;

@@ -1,4 +1,4 @@
-#include "local/ui/LocalDrag.h"
+#include "platform/ui/RowDrag.h"
 
 #include <wx/dcclient.h>
 #include <wx/popupwin.h>
@@ -28,32 +28,33 @@ wxPopupWindow* MakePicture(wxWindow* owner, const wxString& label, const wxBitma
 
 }  // namespace
 
-CLocalDrag::CLocalDrag(wxWindow* owner) : owner_(owner) {
-  owner_->Bind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
-  owner_->Bind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
-  owner_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
+CRowDrag::CRowDrag(wxWindow* owner) : owner_(owner) {
+  owner_->Bind(wxEVT_MOTION, &CRowDrag::OnMotion, this);
+  owner_->Bind(wxEVT_LEFT_UP, &CRowDrag::OnLeftUp, this);
+  owner_->Bind(wxEVT_MOUSE_CAPTURE_LOST, &CRowDrag::OnCaptureLost, this);
 }
 
-CLocalDrag::~CLocalDrag() {
+CRowDrag::~CRowDrag() {
   if (dragging_) End();
-  owner_->Unbind(wxEVT_MOTION, &CLocalDrag::OnMotion, this);
-  owner_->Unbind(wxEVT_LEFT_UP, &CLocalDrag::OnLeftUp, this);
-  owner_->Unbind(wxEVT_MOUSE_CAPTURE_LOST, &CLocalDrag::OnCaptureLost, this);
+  owner_->Unbind(wxEVT_MOTION, &CRowDrag::OnMotion, this);
+  owner_->Unbind(wxEVT_LEFT_UP, &CRowDrag::OnLeftUp, this);
+  owner_->Unbind(wxEVT_MOUSE_CAPTURE_LOST, &CRowDrag::OnCaptureLost, this);
 }
 
-void CLocalDrag::AddTarget(LocalDropTarget target) {
+void CRowDrag::AddTarget(DropTarget target) {
   RemoveTargetsOf(target.window);
-  targets_.push_back(std::move(target));
+  wxWindow* window = target.window;
+  targets_.push_back({std::move(target), window});
 }
 
-void CLocalDrag::RemoveTargetsOf(wxWindow* window) {
+void CRowDrag::RemoveTargetsOf(wxWindow* window) {
   if (dragging_) Cancel();
-  std::erase_if(targets_, [window](const LocalDropTarget& t) { return t.window == window; });
+  std::erase_if(targets_, [window](const Registered& r) { return r.target.window == window; });
 }
 
-wxWindow* CLocalDrag::Picture() const { return picture_; }
+wxWindow* CRowDrag::Picture() const { return picture_; }
 
-void CLocalDrag::Begin(const wxString& label, const wxBitmap& icon) {
+void CRowDrag::Begin(const wxString& label, const wxBitmap& icon) {
   if (dragging_) return;
   dragging_ = true;
   current_ = nullptr;
@@ -67,30 +68,30 @@ void CLocalDrag::Begin(const wxString& label, const wxBitmap& icon) {
   picture_->Show();
 }
 
-void CLocalDrag::Cancel() {
+void CRowDrag::Cancel() {
   if (dragging_) End();
 }
 
-LocalDropTarget* CLocalDrag::TargetAt(const wxPoint& screen) {
+CRowDrag::Registered* CRowDrag::TargetAt(const wxPoint& screen) {
   wxWindow* under = wxFindWindowAtPoint(screen);
   for (wxWindow* w = under; w; w = w->GetParent()) {
-    for (LocalDropTarget& target : targets_)
-      if (target.window == w) return &target;
+    for (Registered& r : targets_)
+      if (r.alive && r.target.window == w) return &r;
     if (w->IsTopLevel()) break;
   }
   return nullptr;
 }
 
-void CLocalDrag::Track(const wxPoint& screen) {
+void CRowDrag::Track(const wxPoint& screen) {
   if (picture_) picture_->Move(screen + kPictureOffset);
-  LocalDropTarget* target = TargetAt(screen);
-  if (target != current_ && current_ && current_->leave) current_->leave();
+  Registered* target = TargetAt(screen);
+  if (target != current_) LeaveCurrent();
   current_ = target;
-  allowed_ = target && target->hover && target->hover(screen);
+  allowed_ = target && target->target.hover && target->target.hover(screen);
   owner_->SetCursor(wxCursor(allowed_ ? wxCURSOR_ARROW : wxCURSOR_NO_ENTRY));
 }
 
-void CLocalDrag::OnMotion(wxMouseEvent& event) {
+void CRowDrag::OnMotion(wxMouseEvent& event) {
   if (!dragging_) {
     event.Skip();
     return;
@@ -98,27 +99,26 @@ void CLocalDrag::OnMotion(wxMouseEvent& event) {
   Track(owner_->ClientToScreen(event.GetPosition()));
 }
 
-void CLocalDrag::OnLeftUp(wxMouseEvent& event) {
+void CRowDrag::OnLeftUp(wxMouseEvent& event) {
   if (!dragging_) {
     event.Skip();
     return;
   }
   const wxPoint screen = owner_->ClientToScreen(event.GetPosition());
   Track(screen);
-  LocalDropTarget* target = current_;
-  const bool allowed = allowed_;
   // The drag is over before the drop works, so a drop that opens a dialog
   // finds the mouse free.
-  std::function<void(const wxPoint&)> drop = target && allowed ? target->drop : nullptr;
+  std::function<void(const wxPoint&)> drop =
+      current_ && allowed_ ? current_->target.drop : nullptr;
   End();
   if (drop) drop(screen);
 }
 
-void CLocalDrag::OnCaptureLost(wxMouseCaptureLostEvent&) {
+void CRowDrag::OnCaptureLost(wxMouseCaptureLostEvent&) {
   if (dragging_) End();
 }
 
-int CLocalDrag::FilterEvent(wxEvent& event) {
+int CRowDrag::FilterEvent(wxEvent& event) {
   const wxEventType type = event.GetEventType();
   if (dragging_ && (type == wxEVT_CHAR_HOOK || type == wxEVT_KEY_DOWN) &&
       static_cast<wxKeyEvent&>(event).GetKeyCode() == WXK_ESCAPE) {
@@ -128,9 +128,14 @@ int CLocalDrag::FilterEvent(wxEvent& event) {
   return Event_Skip;
 }
 
-void CLocalDrag::End() {
+void CRowDrag::LeaveCurrent() {
+  // A window destroyed meanwhile has no mark left to remove.
+  if (current_ && current_->alive && current_->target.leave) current_->target.leave();
+}
+
+void CRowDrag::End() {
   dragging_ = false;
-  if (current_ && current_->leave) current_->leave();
+  LeaveCurrent();
   current_ = nullptr;
   allowed_ = false;
   if (owner_->HasCapture()) owner_->ReleaseMouse();
