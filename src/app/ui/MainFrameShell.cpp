@@ -6,6 +6,7 @@
 #include "app/ui/MainFrame.h"
 #include "app/ui/Pictures.h"
 #include "local/ui/DirListView.h"
+#include "remote/ui/FtpDirDrag.h"
 #include "remote/ui/FtpDirView.h"
 #include "transfer/ui/TransmitFileDlg.h"
 

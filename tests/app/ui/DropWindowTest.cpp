@@ -46,7 +46,7 @@ class DropWindowTest : public ::testing::Test {
     wxSetWorkingDirectory(oldWorkingDir_);
   }
   CGeniusDlg& Open(FrameOptions options = {}) {
-    if (options.programFolder.empty()) options = TestFrameOptions(program_);
+    if (options.dataFolder.empty()) options = TestFrameOptions(program_);
     frame_ = new CMainFrame(options);
     EXPECT_NE(frame_->dropWindow, nullptr);
     EXPECT_TRUE(uitest::PumpUntil([&] { return frame_->dropWindow->IsShownOnScreen(); }, 3000));
