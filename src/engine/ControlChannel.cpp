@@ -138,11 +138,16 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
     SetErrorF("can't find the address of %s", host.c_str());
     return platform::kInvalidSocket;
   }
-  // Every address of the name in turn, until one connects and greets.
+  return ConnectAny(addresses, static_cast<std::uint16_t>(port));
+}
+
+SocketHandle CFtpLib::ConnectAny(const std::vector<platform::Endpoint>& addresses,
+                                 std::uint16_t port) {
+  const int limit = inactivityTimeoutMs.load();
   int error = 0;
   for (platform::Endpoint to : addresses) {
     if (stopRequested.load()) break;
-    to.port = static_cast<std::uint16_t>(port);
+    to.port = port;
     bool refused = false;
     SocketHandle s = ConnectOne(to, limit, error, refused);
     if (s != platform::kInvalidSocket) return s;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/MessageTarget.h"
 #include "platform/TargetSlot.h"
@@ -256,6 +257,11 @@ class CFtpLib {
   // Connects to `to` (the control connection's peer) at `port`, bounded by
   // dataConnectTimeoutMs and ended by Cancel and Stop; -1 with a status line.
   platform::SocketHandle ConnectPassive(platform::Endpoint to, std::uint16_t port);
+  // Tries the addresses in order (each at `port`) until one connects and
+  // greets, with a status line for each that fails; a greeting that refuses
+  // ends the attempt. The socket, or -1 with the reason in LastError.
+  platform::SocketHandle ConnectAny(const std::vector<platform::Endpoint>& addresses,
+                                    std::uint16_t port);
   // One address of ConnectServer: connect (bounded by `limit`, ended by
   // Stop) and greeting; -1 with the error number in `error`, and `refused`
   // set when the server greeted with a refusal (its words are LastError).

@@ -39,12 +39,12 @@ class RealPassiveTest : public ::testing::TestWithParam<Param> {
   }
   void TearDown() override { session.Stop(); }
 
-  bool Connect() {
+  bool Connect(bool passive = true) {
     SiteRecord site = pyftpd ? h4test::MakeSite(server->Address(), pyftpd->User(),
                                                 pyftpd->Password())
                              : h4test::MakeSite(server->Address());
     if (!pyftpd) site.loginType = LOGIN_ANONYMOUS;
-    SetPassive(site, true);
+    SetPassive(site, passive);
     session.SetSite(site);
     session.Start();
     if (!h4test::WaitForStatus(*windows.log, "Fininsh initialization, waiting for orders"))
@@ -160,6 +160,26 @@ TEST_P(RealPassiveTest, WholeFoldersGoDownAndUp) {
   EXPECT_EQ(server->ReadFile("out/c.txt"), "gamma");
   EXPECT_TRUE(SameBytes(local.Path("out/deep/d.bin"), server->RootPath("out/deep/d.bin")));
   ExpectOnlyPassive();
+}
+
+// Active mode listens on the control connection's family: PORT over IPv4,
+// EPRT over IPv6.
+TEST_P(RealPassiveTest, AnActiveSiteUsesPortOverIpv4AndEprtOverIpv6) {
+  ASSERT_TRUE(server->WriteFile("a.txt", "alpha"));
+  session.questions = std::make_shared<CFixedAnswers>(ACTION_OVERWRITE);
+  ASSERT_TRUE(Connect(false)) << server->Log() << Log();
+  TransferEntry down = Entry("a.txt", XFER_DOWNLOAD, false, 5);
+  ASSERT_TRUE(Run([&] { session.QueueTransfer(down); }));
+  EXPECT_EQ(h4test::ReadFile(local.Path("a.txt")), "alpha") << Log();
+  const bool v6 = std::get<1>(GetParam()) == Family::V6;
+  const std::string expected = v6 ? "EPRT |2|::1|" : "PORT 127,0,0,1,";
+  bool sent = false;
+  for (const std::string& line : SentCommands(*windows.log)) {
+    sent = sent || line.rfind(expected, 0) == 0;
+    EXPECT_NE(line.rfind(v6 ? "PORT" : "EPRT", 0), 0u) << line;
+    EXPECT_NE(line.rfind("EPSV", 0), 0u) << line;
+  }
+  EXPECT_TRUE(sent) << Log();
 }
 
 INSTANTIATE_TEST_SUITE_P(
