@@ -8,6 +8,8 @@
 //
 //   skifftest::VsftpdServer vsftpd;            // vsftpd, anonymous login only
 //   ASSERT_TRUE(vsftpd.Ok()) << vsftpd.Log();
+//   skifftest::PyFtpdServer six(skifftest::Family::V6);  // on ::1: Address() "[::1]:<port>"
+//   if (!skifftest::Ipv6LoopbackUsable()) GTEST_SKIP() << "no IPv6";
 //
 // Known behaviours worth knowing when writing tests against them:
 // - pyftpdlib opens the active data connection already at PORT and answers
@@ -136,8 +138,8 @@ class PyFtpdServer : public RealServerBase {
 };
 
 // /usr/sbin/vsftpd with a private config: anonymous login with upload,
-// folder creation and rename/delete rights in Root(), active mode only
-// relevant here; local users can't log in.
+// folder creation and rename/delete rights in Root(), active and passive
+// mode (PASV names 127.0.0.1; EPSV on ::1); local users can't log in.
 class VsftpdServer : public RealServerBase {
  public:
   VsftpdServer();

@@ -40,7 +40,7 @@
 // preliminary reply and the transfer goes on; any other override is sent
 // instead of the transfer.
 //
-// Data connections (active mode only)
+// Data connections (active mode; passive mode below)
 // -----------------------------------
 // PORT h1,h2,h3,h4,p1,p2 stores the address (refused with 500 when it names
 // another address than the client's own, like real servers; see
