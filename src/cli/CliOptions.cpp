@@ -66,6 +66,10 @@ bool ParseCliOptions(const std::vector<std::string>& argv, CliOptions& out, std:
       out.quiet = true;
     } else if (name == "--help" || name == "-h") {
       out.help = true;
+    } else if (name == "--active") {
+      out.passive = false;
+    } else if (name == "--passive") {
+      out.passive = true;
     } else if (name == "--site") {
       if (!takeValue()) return false;
       out.site = *value;
@@ -109,10 +113,14 @@ std::string CliUsage() {
          "  put LOCALPATH URL      upload a file or a whole folder into the remote folder URL\n"
          "  rm URL                 delete a remote file or a whole folder\n"
          "  mkdir URL              create a remote folder\n"
-         "URL: ftp://[user[:password]@]host[:port]/path (no user: anonymous);\n"
+         "URL: ftp://[user[:password]@]host[:port]/path (no user: anonymous); an IPv6\n"
+         "     host in brackets: ftp://[2001:db8::1]:2121/path;\n"
          "     with --site NAME just a path, the login coming from SiteInfo.TWP.\n"
          "Options:\n"
          "  --site NAME            take the login from the site file\n"
+         "  --active               active mode: the server connects back (PORT/EPRT)\n"
+         "  --passive              passive mode: the client connects (EPSV/PASV);\n"
+         "                         the default, or the site's own mode with --site\n"
          "  --exists MODE          ask, overwrite, resume or skip an existing target\n"
          "                         (default: ask on a terminal, else skip)\n"
          "  --quiet, -q            no log lines; a failure prints one line\n"

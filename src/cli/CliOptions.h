@@ -15,6 +15,8 @@ struct CliOptions {
   std::string site;                // --site NAME: the login from the site file
   bool quiet = false;              // --quiet: no log lines
   std::optional<ExistsMode> exists;  // --exists MODE; unset: ask on a terminal, else skip
+  // --active / --passive; unset: passive, or the site's own mode with --site.
+  std::optional<bool> passive;
   bool help = false;
 };
 

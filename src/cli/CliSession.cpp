@@ -12,6 +12,7 @@
 #include "platform/Notice.h"
 #include "platform/Socket.h"
 #include "platform/Terminal.h"
+#include "sites/HostPort.h"
 #include "sites/SiteFile.h"
 #include "transfer/MakeEntry.h"
 
@@ -101,8 +102,10 @@ int CliSession::Resolve(const std::string& target) {
         break;
       }
     if (!found) return Fail("no site named " + options_.site + " in " + siteFile);
-    std::string address(FieldName(site_.address));
-    host_ = address.substr(0, address.rfind(':'));
+    std::string address(FieldName(site_.address)), problem;
+    int port = 0;
+    if (!SplitHostPort(address, host_, port, problem))
+      return Fail("the address of site " + options_.site + " is unusable: " + problem);
     remotePath_ = target;
     if (target.rfind("ftp://", 0) == 0) {
       FtpUrl url;
@@ -119,8 +122,9 @@ int CliSession::Resolve(const std::string& target) {
       std::fprintf(stderr, "skiffline-cli: %s\n", PrintableText(error).c_str());
       return kExitUsage;
     }
-    std::string address = url.host;
-    if (url.port) address.append(1, ':').append(std::to_string(url.port));
+    std::string address = SiteAddressOf(url.host, url.port);
+    // Passive mode unless --active says otherwise (as curl and lftp do).
+    SetPassive(site_, true);
     bool fits = SetFieldExact(site_.siteName, address) && SetFieldExact(site_.address, address);
     if (url.hasUser) {
       site_.loginType = LOGIN_ACCOUNT;
@@ -137,8 +141,10 @@ int CliSession::Resolve(const std::string& target) {
     remotePath_ = url.path;
   }
   remoteIsDirectory_ = remotePath_.back() == '/';
-  std::uint32_t ip = 0;
-  if (!platform::ResolveHost(host_, ip)) return Fail("unknown host " + host_);
+  // An option overrides what the site says.
+  if (options_.passive) SetPassive(site_, *options_.passive);
+  std::vector<platform::Endpoint> addresses;
+  if (!platform::ResolveHostAll(host_, addresses)) return Fail("unknown host " + host_);
   return kExitSuccess;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/FtpUrl.h"
 
+#include "sites/HostPort.h"
+
 namespace {
 
 int HexValue(char c) {
@@ -56,21 +58,11 @@ bool ParseFtpUrl(std::string_view text, FtpUrl& out, std::string& error) {
     }
     out.hasUser = !out.user.empty();
   }
-  std::size_t colon = authority.rfind(':');
-  out.host = std::string(authority.substr(0, colon));
-  if (colon != std::string_view::npos) {
-    std::string_view digits = authority.substr(colon + 1);
-    int port = 0;
-    bool ok = !digits.empty() && digits.size() <= 5;
-    for (char c : digits) {
-      ok = ok && c >= '0' && c <= '9';
-      if (ok) port = port * 10 + (c - '0');
-    }
-    if (!ok || port < 1 || port > 65535) {
-      error = "bad port in the URL: " + std::string(digits);
-      return false;
-    }
-    out.port = port;
+  // "host", "host:port", "[ipv6]" or "[ipv6]:port", as a site address reads.
+  std::string problem;
+  if (!SplitHostPort(authority, out.host, out.port, problem)) {
+    error = "bad host or port in the URL: " + std::string(authority);
+    return false;
   }
   if (out.host.empty() || out.host.find_first_of("/@[] ") != std::string::npos) {
     error = "no host in the URL";
@@ -101,4 +93,10 @@ void SplitRemotePath(const std::string& path, std::string& parent, std::string& 
     parent = p.substr(0, slash == 0 ? 1 : slash);
     name = p.substr(slash + 1);
   }
+}
+
+std::string SiteAddressOf(const std::string& host, int port) {
+  std::string address = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+  if (port) address.append(1, ':').append(std::to_string(port));
+  return address;
 }

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/FtpLib.h"
 #include "platform/ErrorText.h"
 #include "platform/Notice.h"
 #include "platform/Sync.h"
+#include "sites/HostPort.h"
 
 using platform::SocketHandle;
 
@@ -103,27 +105,6 @@ Piece ReadPiece(SocketHandle s, char* buffer, const std::atomic<bool>& stop, int
   return piece;
 }
 
-// Parses "host" or "host:port". False for a port that is not a decimal number
-// from 1 to 65535.
-bool SplitHostPort(const std::string& address, std::string& host, int& port) {
-  std::size_t colon = address.find(':');
-  if (colon == std::string::npos) {
-    host = address;
-    return true;
-  }
-  host = address.substr(0, colon);
-  std::string digits = address.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5) return false;
-  int value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  if (value < 1 || value > 65535) return false;
-  port = value;
-  return true;
-}
-
 // Sends all of `line` (one send in the normal case); false on a socket error.
 bool SendLine(SocketHandle s, const char* line, std::size_t length) {
   std::size_t sent = 0;
@@ -138,38 +119,70 @@ bool SendLine(SocketHandle s, const char* line, std::size_t length) {
 }  // namespace
 
 SocketHandle CFtpLib::ConnectServer(const char* address) {
-  std::string host;
+  // A new connection learns anew which passive command its server takes.
+  passiveCommand = PassiveCommand::kUntried;
+  passiveData = platform::kInvalidSocket;
+  std::string host, problem;
   int port = platform::ServicePort("ftp", 21);
-  if (!SplitHostPort(address ? address : "", host, port)) {
+  if (!SplitHostPort(address ? address : "", host, port, problem)) {
     FormatMessage(" %d error while get server ip addr!", EINVAL);
-    SetError("the address is not host or host:port");
+    SetError("the address is not host, host:port or [IPv6]:port");
     return platform::kInvalidSocket;
   }
-  std::uint32_t ip = 0;
+  std::vector<platform::Endpoint> addresses;
   const int limit = inactivityTimeoutMs.load();
   if (host.empty() ||
-      !platform::ResolveHostUntil(host, ip, [this] { return stopRequested.load(); }, limit)) {
+      !platform::ResolveHostAllUntil(host, addresses, [this] { return stopRequested.load(); },
+                                     limit)) {
     FormatMessage(" %d error while get server ip addr!", platform::LastSocketError());
     SetErrorF("can't find the address of %s", host.c_str());
     return platform::kInvalidSocket;
   }
-  SocketHandle s = platform::CreateTcpSocket();
+  return ConnectAny(addresses, static_cast<std::uint16_t>(port));
+}
+
+SocketHandle CFtpLib::ConnectAny(const std::vector<platform::Endpoint>& addresses,
+                                 std::uint16_t port) {
+  const int limit = inactivityTimeoutMs.load();
+  int error = 0;
+  for (platform::Endpoint to : addresses) {
+    if (stopRequested.load()) break;
+    to.port = port;
+    bool refused = false;
+    SocketHandle s = ConnectOne(to, limit, error, refused);
+    if (s != platform::kInvalidSocket) return s;
+    // A server that answered and refused is not asked again at another address.
+    if (refused) return platform::kInvalidSocket;
+    if (addresses.size() > 1 && !stopRequested.load()) {
+      const std::string text = FormatMessage("Can't connect to %s: %s",
+                                             platform::FormatAddress(to).c_str(),
+                                             platform::ErrorText(error).c_str());
+      PostStatus(text.c_str());
+    }
+  }
+  if (stopRequested.load()) error = ECANCELED;
+  if (platform::IsTimeoutError(error)) error = ETIMEDOUT;
+  FormatMessage("%d error while connect server !", error);
+  SetError(platform::ErrorText(error));
+  return platform::kInvalidSocket;
+}
+
+SocketHandle CFtpLib::ConnectOne(const platform::Endpoint& to, int limit, int& error,
+                                 bool& refused) {
+  SocketHandle s = platform::CreateTcpSocketFor(to);
   if (s == platform::kInvalidSocket) {
-    FormatMessage(" %d error while create connect socket!", platform::LastSocketError());
-    SetError(platform::ErrorText(platform::LastSocketError()));
+    error = platform::LastSocketError();
     return platform::kInvalidSocket;
   }
-  // Bounds the connect and every send on the control connection.
+  // Bounds every send on the control connection.
   platform::SetIoTimeout(s, limit);
-  platform::Endpoint to;
-  to.address = ip;
-  to.port = static_cast<std::uint16_t>(port);
   // Published before the connect, so that a stop (which shuts controlSocket
   // down) also ends a connect that hangs.
   PublishControlSocket(s);
   platform::Endpoint peer;
-  bool connected = !stopRequested.load() && platform::ConnectTo(s, to);
-  int error = platform::LastSocketError();
+  bool connected = !stopRequested.load() &&
+                   platform::ConnectWithin(s, to, limit, [this] { return stopRequested.load(); });
+  error = platform::LastSocketError();
   // A connect ended by a shutdown may report success without a peer.
   if (connected && (stopRequested.load() || !platform::PeerEndpoint(s, peer))) {
     connected = false;
@@ -187,15 +200,12 @@ SocketHandle CFtpLib::ConnectServer(const char* address) {
     } else if (greeting >= 400) {
       FormatMessage("%d error while connect server !", ECONNREFUSED);
       SetError("the server refused the connection: " + LastReply());
+      refused = true;
       CloseControlSocket();
       return platform::kInvalidSocket;
     }
   }
   if (!connected) {
-    if (stopRequested.load()) error = ECANCELED;
-    if (platform::IsTimeoutError(error)) error = ETIMEDOUT;
-    FormatMessage("%d error while connect server !", error);
-    SetError(platform::ErrorText(error));
     CloseControlSocket();
     return platform::kInvalidSocket;
   }

@@ -1,9 +1,11 @@
-// CFtpLib: the active-mode data connection — listening, PORT, accepting.
+// CFtpLib: the data connection — the choice of mode, and active mode's
+// listening, PORT / EPRT and accepting (passive mode is in PassiveData.cpp).
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
 #include "engine/FtpLib.h"
+#include "engine/PassiveReply.h"
 #include "platform/ErrorText.h"
 #include "platform/Sync.h"
 
@@ -15,7 +17,25 @@ constexpr int kAcceptPollMs = 50;
 }  // namespace
 
 SocketHandle CFtpLib::OpenDataPort(SocketHandle control) {
-  SocketHandle listener = platform::CreateTcpSocket();
+  passiveData = platform::kInvalidSocket;
+  if (IsPassive(site) && passiveCommand != PassiveCommand::kRefused) {
+    SocketHandle s = OpenPassive(control);
+    // Only a server that refused passive mode gets PORT instead.
+    if (s != platform::kInvalidSocket || passiveCommand != PassiveCommand::kRefused) return s;
+  }
+  return OpenActive(control);
+}
+
+SocketHandle CFtpLib::OpenActive(SocketHandle control) {
+  // The listener takes only the address the server already talks to: other
+  // interfaces never see the data port, and the family is the control's.
+  platform::Endpoint local;
+  if (!platform::LocalEndpoint(control, local)) {
+    FormatMessage("%d error when get control socket name!", platform::LastSocketError());
+    SetError("can't open a data port: " + platform::ErrorText(platform::LastSocketError()));
+    return platform::kInvalidSocket;
+  }
+  SocketHandle listener = platform::CreateTcpSocketFor(local);
   if (listener == platform::kInvalidSocket) {
     FormatMessage("%d error when create listen socket !", platform::LastSocketError());
     return platform::kInvalidSocket;
@@ -27,26 +47,23 @@ SocketHandle CFtpLib::OpenDataPort(SocketHandle control) {
     platform::CloseSocket(listener);
     return platform::kInvalidSocket;
   };
-  // The listener takes only the address the server already talks to: other
-  // interfaces never see the data port.
-  platform::Endpoint local;
-  if (!platform::LocalEndpoint(control, local)) return fail("%d error when get control socket name!");
-  if (!platform::BindTo(listener, platform::Endpoint{local.address, 0}))
-    return fail("%d error when bind the listen socket !");
+  platform::Endpoint bindTo = local;
+  bindTo.port = 0;
+  if (!platform::BindTo(listener, bindTo)) return fail("%d error when bind the listen socket !");
   if (!platform::ListenOn(listener, 1)) return fail("%d error when listening ");
   platform::Endpoint listening;
   if (!platform::LocalEndpoint(listener, listening))
     return fail("%d error when get listen socket name!");
 
-  char line[kCommandBufferSize] = {};
-  std::snprintf(line, sizeof line, "PORT %d,%d,%d,%d,%d,%d\r\n",
-                static_cast<int>((local.address >> 24) & 255),
-                static_cast<int>((local.address >> 16) & 255),
-                static_cast<int>((local.address >> 8) & 255), static_cast<int>(local.address & 255),
-                static_cast<int>((listening.port >> 8) & 255), static_cast<int>(listening.port & 255));
-  if (SendCommand(line, control) != 200) {
+  // PORT can only name an IPv4 address; IPv6 takes EPRT.
+  listening.v6 = local.v6;
+  listening.address = local.address;
+  listening.address6 = local.address6;
+  const std::string line =
+      local.v6 ? passive_reply::EprtCommand(listening) : passive_reply::PortCommand(listening);
+  if (SendCommand(line.c_str(), control) != 200) {
     FormatMessage("%d error when Send ftp command !", platform::LastSocketError());
-    SetError("PORT was refused: " + LastReply());
+    SetError((local.v6 ? "EPRT" : "PORT") + std::string(" was refused: ") + LastReply());
     platform::CloseSocket(listener);
     return platform::kInvalidSocket;
   }
@@ -54,6 +71,19 @@ SocketHandle CFtpLib::OpenDataPort(SocketHandle control) {
 }
 
 SocketHandle CFtpLib::AcceptData(SocketHandle listener) {
+  if (listener != platform::kInvalidSocket && listener == passiveData) {
+    passiveData = platform::kInvalidSocket;
+    if (cancelRequested.load() || stopRequested.load()) {
+      FormatMessage("%d error when accept data connect !", ECANCELED);
+      SetError(stopRequested.load() ? "stopped" : "cancelled");
+      return platform::kInvalidSocket;
+    }
+    // The caller closes the handle it holds once this returns.
+    SocketHandle own = platform::DuplicateSocket(listener);
+    if (own == platform::kInvalidSocket)
+      SetError("the data connection failed: " + platform::ErrorText(platform::LastSocketError()));
+    return own;
+  }
   // Only the server we talk to may open the data connection.
   platform::Endpoint server;
   SocketHandle control = controlSocket.load();
@@ -87,10 +117,10 @@ SocketHandle CFtpLib::AcceptData(SocketHandle listener) {
       SetError("the data connection failed: " + platform::ErrorText(platform::LastSocketError()));
       return platform::kInvalidSocket;
     }
-    if (checkPeer && peer.address != server.address) {
+    if (checkPeer && !peer.SameAddress(server)) {
       platform::CloseSocket(data);
       std::lock_guard<std::recursive_mutex> lock(textMutex);
-      FormatMessage("Refused data connection from %s", platform::FormatAddress(peer.address).c_str());
+      FormatMessage("Refused data connection from %s", platform::FormatAddress(peer).c_str());
       PostStatus(messageText);
       continue;
     }

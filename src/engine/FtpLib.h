@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/MessageTarget.h"
 #include "platform/TargetSlot.h"
@@ -45,13 +46,15 @@ class CFtpLib {
   CFtpLib& operator=(const CFtpLib&) = delete;
 
   // --- control channel ---
-  // Resolves "host" or "host:port" (decimal port 1 to 65535; without a port the
-  // "ftp" service port, else 21), connects and reads the greeting; -1 on
-  // failure. The socket is published in controlSocket (under its lock) before
-  // the connect and withdrawn when the connect fails, so that shutting
-  // controlSocket down ends a hanging connect or greeting. The lookup is
-  // abandoned on a stop; the connect and the greeting are bounded by the
-  // inactivity limit, and a greeting that does not come fails the connect.
+  // Resolves "host", "host:port", "[IPv6]" or "[IPv6]:port" (decimal port 1
+  // to 65535; without a port the "ftp" service port, else 21), connects and
+  // reads the greeting; -1 on failure. A name's addresses (IPv4 and IPv6) are
+  // tried in the resolver's order until one connects. Each socket is
+  // published in controlSocket (under its lock) before its connect and
+  // withdrawn when the connect fails, so that shutting controlSocket down
+  // ends a hanging connect or greeting. The lookup is abandoned on a stop;
+  // each connect and the greeting are bounded by the inactivity limit, and a
+  // greeting that does not come fails the connect.
   platform::SocketHandle ConnectServer(const char* host);
   // Sends the line and reads its reply while holding controlMutex; 999 when
   // proceed is 0 (nothing sent or logged), on a send failure, or when the reply
@@ -100,15 +103,22 @@ class CFtpLib {
   // REST 0 (below 400), on controlSocket; 1 or 0.
   int ProbeResume();
 
-  // --- data connection primitives (active mode) ---
-  // Listens on any address and a free port, sends PORT with the control
-  // connection's local address; the listener, or -1 unless PORT got exactly 200.
+  // --- data connection primitives ---
+  // Opens the data connection's first half. A passive site (IsPassive) asks
+  // EPSV, then PASV, and connects to the control connection's peer at the
+  // port the reply names (bounded by dataConnectTimeoutMs, ended by Cancel
+  // and Stop); the connected socket is returned. A site in active mode, or a
+  // connection whose server refused both (5xx), listens on the control
+  // connection's local address and sends PORT (IPv4) or EPRT (IPv6); the
+  // listener is returned, or -1 unless the command got exactly 200.
   platform::SocketHandle OpenDataPort(platform::SocketHandle control);
-  // Waits at most dataConnectTimeoutMs, ends at once when cancelRequested or
-  // stopRequested is set, and accepts only a connection from the address of
-  // controlSocket's peer (others are closed, logged as "Refused data
-  // connection from <address>", and the wait goes on). The accepted socket is
-  // not published: the caller calls SetDataSocket.
+  // The data connection for the handle OpenDataPort gave. Passive: a handle
+  // of its own to the connection already made (the caller may close the
+  // first). Active: waits at most dataConnectTimeoutMs, ends at once when
+  // cancelRequested or stopRequested is set, and accepts only a connection
+  // from the address of controlSocket's peer (others are closed, logged as
+  // "Refused data connection from <address>", and the wait goes on). The
+  // socket is not published: the caller calls SetDataSocket.
   platform::SocketHandle AcceptData(platform::SocketHandle listener);
 
   // Publishes / clears the open data connection so that Cancel can shut it down.
@@ -233,4 +243,30 @@ class CFtpLib {
   mutable std::mutex errorMutex;
   std::string lastError;
   std::string lastReply;
+
+  // --- passive mode: what this control connection learnt (worker only) ---
+  // Which passive command the server took; reset by each ConnectServer so
+  // that later transfers don't ask a refused one again.
+  enum class PassiveCommand { kUntried, kEpsv, kPasv, kRefused };
+  PassiveCommand passiveCommand = PassiveCommand::kUntried;
+  // The connection OpenDataPort made in passive mode, until AcceptData takes it.
+  platform::SocketHandle passiveData = platform::kInvalidSocket;
+  // EPSV / PASV and the connect; -1 on failure (passiveCommand is then
+  // kRefused when the server refused both).
+  platform::SocketHandle OpenPassive(platform::SocketHandle control);
+  // Connects to `to` (the control connection's peer) at `port`, bounded by
+  // dataConnectTimeoutMs and ended by Cancel and Stop; -1 with a status line.
+  platform::SocketHandle ConnectPassive(platform::Endpoint to, std::uint16_t port);
+  // Tries the addresses in order (each at `port`) until one connects and
+  // greets, with a status line for each that fails; a greeting that refuses
+  // ends the attempt. The socket, or -1 with the reason in LastError.
+  platform::SocketHandle ConnectAny(const std::vector<platform::Endpoint>& addresses,
+                                    std::uint16_t port);
+  // One address of ConnectServer: connect (bounded by `limit`, ended by
+  // Stop) and greeting; -1 with the error number in `error`, and `refused`
+  // set when the server greeted with a refusal (its words are LastError).
+  platform::SocketHandle ConnectOne(const platform::Endpoint& to, int limit, int& error,
+                                    bool& refused);
+  // The listener and PORT / EPRT of active mode.
+  platform::SocketHandle OpenActive(platform::SocketHandle control);
 };

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -26,12 +27,64 @@ long Fail() {
   return -1;
 }
 
-sockaddr_in ToSockaddr(const Endpoint& e) {
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(e.address);
-  sa.sin_port = htons(e.port);
+// A socket address of either family and its length.
+struct SockAddr {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  sockaddr* Get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+
+SockAddr ToSockaddr(const Endpoint& e) {
+  SockAddr sa;
+  if (e.v6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&sa.storage);
+    in6->sin6_family = AF_INET6;
+    std::memcpy(&in6->sin6_addr, e.address6.data(), 16);
+    in6->sin6_port = htons(e.port);
+    in6->sin6_scope_id = e.scopeId;
+    sa.length = sizeof(sockaddr_in6);
+  } else {
+    auto* in = reinterpret_cast<sockaddr_in*>(&sa.storage);
+    in->sin_family = AF_INET;
+    in->sin_addr.s_addr = htonl(e.address);
+    in->sin_port = htons(e.port);
+    sa.length = sizeof(sockaddr_in);
+  }
   return sa;
+}
+
+// False for a family other than IPv4 and IPv6.
+bool FromSockaddr(const sockaddr* sa, Endpoint& out) {
+  if (sa->sa_family == AF_INET) {
+    const auto* in = reinterpret_cast<const sockaddr_in*>(sa);
+    out = Endpoint{};
+    out.address = ntohl(in->sin_addr.s_addr);
+    out.port = ntohs(in->sin_port);
+    return true;
+  }
+  if (sa->sa_family == AF_INET6) {
+    const auto* in6 = reinterpret_cast<const sockaddr_in6*>(sa);
+    out = Endpoint{};
+    out.v6 = true;
+    std::memcpy(out.address6.data(), &in6->sin6_addr, 16);
+    out.port = ntohs(in6->sin6_port);
+    out.scopeId = in6->sin6_scope_id;
+    return true;
+  }
+  return false;
+}
+
+SocketHandle NewSocket(int family) {
+  int s = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) {
+    Fail();
+    return kInvalidSocket;
+  }
+  if (family == AF_INET6) {
+    int on = 1;
+    ::setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+  }
+  return s;
 }
 
 }  // namespace
@@ -44,6 +97,43 @@ void Socket::Reset(SocketHandle handle) {
 std::string FormatAddress(std::uint32_t a) {
   return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 255) + "." +
          std::to_string((a >> 8) & 255) + "." + std::to_string(a & 255);
+}
+
+bool Endpoint::SameAddress(const Endpoint& other) const {
+  if (v6 != other.v6) return false;
+  return v6 ? address6 == other.address6 : address == other.address;
+}
+
+std::string FormatAddress(const Endpoint& e) {
+  if (!e.v6) return FormatAddress(e.address);
+  char text[INET6_ADDRSTRLEN] = {};
+  if (!inet_ntop(AF_INET6, e.address6.data(), text, sizeof text)) return "?";
+  return text;
+}
+
+bool ParseNumericAddress(const std::string& text, Endpoint& out) {
+  in_addr v4{};
+  if (inet_pton(AF_INET, text.c_str(), &v4) == 1) {
+    out = Endpoint{};
+    out.address = ntohl(v4.s_addr);
+    return true;
+  }
+  in6_addr v6{};
+  if (inet_pton(AF_INET6, text.c_str(), &v6) == 1) {
+    out = Endpoint{};
+    out.v6 = true;
+    std::memcpy(out.address6.data(), &v6, 16);
+    return true;
+  }
+  return false;
+}
+
+Endpoint Ipv6Loopback(std::uint16_t port) {
+  Endpoint e;
+  e.v6 = true;
+  e.address6[15] = 1;
+  e.port = port;
+  return e;
 }
 
 int LastSocketError() { return lastError; }
@@ -97,27 +187,63 @@ bool ResolveHost(const std::string& host, std::uint32_t& address) {
   return true;
 }
 
-// ResolveHost on a helper thread that this call can walk away from.
-bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
-                      const std::function<bool()>& abandon, int timeoutMs) {
+bool ResolveHostAll(const std::string& host, std::vector<Endpoint>& out) {
+  out.clear();
+  Endpoint numeric;
+  if (ParseNumericAddress(host, numeric)) {
+    out.push_back(numeric);
+    return true;
+  }
+  if (!IsLookupName(host)) {
+    lastError = EAI_NONAME;
+    return false;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* result = nullptr;
+  int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
+  if (rc != 0 || result == nullptr) {
+    lastError = rc == EAI_SYSTEM ? errno : rc;
+    return false;
+  }
+  for (addrinfo* a = result; a != nullptr; a = a->ai_next) {
+    Endpoint e;
+    if (a->ai_addr == nullptr || !FromSockaddr(a->ai_addr, e)) continue;
+    e.port = 0;
+    bool seen = false;
+    for (const Endpoint& o : out) seen = seen || (o.SameAddress(e) && o.scopeId == e.scopeId);
+    if (!seen) out.push_back(e);
+  }
+  freeaddrinfo(result);
+  if (out.empty()) lastError = EAI_NONAME;
+  return !out.empty();
+}
+
+namespace {
+
+// Runs `lookup` (which fills a vector of endpoints) on a helper thread that
+// the caller can walk away from.
+bool LookupUntil(const std::function<bool(std::vector<Endpoint>&)>& lookupFn,
+                 std::vector<Endpoint>& out, const std::function<bool()>& abandon, int timeoutMs) {
   struct Lookup {
     std::mutex mutex;
     std::condition_variable done;
     bool finished = false;
     bool ok = false;
-    std::uint32_t address = 0;
+    std::vector<Endpoint> found;
     int error = 0;
   };
   auto lookup = std::make_shared<Lookup>();
   // The thread owns its share of the state, so the caller may leave first.
-  std::thread([lookup, host] {
-    std::uint32_t found = 0;
-    bool ok = ResolveHost(host, found);
+  std::thread([lookup, lookupFn] {
+    std::vector<Endpoint> found;
+    bool ok = lookupFn(found);
     int error = lastError;
     std::lock_guard<std::mutex> lock(lookup->mutex);
     lookup->finished = true;
     lookup->ok = ok;
-    lookup->address = found;
+    lookup->found = std::move(found);
     lookup->error = error;
     lookup->done.notify_all();
   }).detach();
@@ -135,7 +261,7 @@ bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
         lastError = lookup->error;
         return false;
       }
-      address = lookup->address;
+      out = lookup->found;
       return true;
     }
     if (limited && std::chrono::steady_clock::now() >= deadline) {
@@ -143,6 +269,28 @@ bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
       return false;
     }
   }
+}
+
+}  // namespace
+
+bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
+                      const std::function<bool()>& abandon, int timeoutMs) {
+  std::vector<Endpoint> found;
+  auto v4 = [host](std::vector<Endpoint>& out) {
+    Endpoint e;
+    if (!ResolveHost(host, e.address)) return false;
+    out.push_back(e);
+    return true;
+  };
+  if (!LookupUntil(v4, found, abandon, timeoutMs)) return false;
+  address = found.front().address;
+  return true;
+}
+
+bool ResolveHostAllUntil(const std::string& host, std::vector<Endpoint>& out,
+                         const std::function<bool()>& abandon, int timeoutMs) {
+  return LookupUntil([host](std::vector<Endpoint>& found) { return ResolveHostAll(host, found); },
+                     out, abandon, timeoutMs);
 }
 
 int ServicePort(const char* service, int fallback) {
@@ -154,13 +302,19 @@ int ServicePort(const char* service, int fallback) {
   return fallback;
 }
 
-SocketHandle CreateTcpSocket() {
-  int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (s < 0) {
+SocketHandle CreateTcpSocket() { return NewSocket(AF_INET); }
+
+SocketHandle CreateTcpSocketFor(const Endpoint& endpoint) {
+  return NewSocket(endpoint.v6 ? AF_INET6 : AF_INET);
+}
+
+SocketHandle DuplicateSocket(SocketHandle s) {
+  int copy = ::fcntl(s, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) {
     Fail();
     return kInvalidSocket;
   }
-  return s;
+  return copy;
 }
 
 void CloseSocket(SocketHandle s) {
@@ -172,16 +326,57 @@ void ShutdownSocket(SocketHandle s) {
 }
 
 bool ConnectTo(SocketHandle s, const Endpoint& to) {
-  sockaddr_in sa = ToSockaddr(to);
+  SockAddr sa = ToSockaddr(to);
   for (;;) {
-    if (::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+    if (::connect(s, sa.Get(), sa.length) == 0) return true;
     if (errno != EINTR) return Fail(), false;
   }
 }
 
+bool ConnectWithin(SocketHandle s, const Endpoint& to, int timeoutMs,
+                   const std::function<bool()>& abandon) {
+  constexpr int kSliceMs = 20;
+  const int flags = ::fcntl(s, F_GETFL, 0);
+  if (flags < 0 || ::fcntl(s, F_SETFL, flags | O_NONBLOCK) < 0) return Fail(), false;
+  auto restore = [&](bool ok) {
+    ::fcntl(s, F_SETFL, flags);
+    return ok;
+  };
+  SockAddr sa = ToSockaddr(to);
+  int rc = ::connect(s, sa.Get(), sa.length);
+  if (rc == 0) return restore(true);
+  if (errno != EINPROGRESS && errno != EINTR) return Fail(), restore(false);
+  const bool limited = timeoutMs > 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (abandon && abandon()) {
+      lastError = ECANCELED;
+      return restore(false);
+    }
+    if (limited && std::chrono::steady_clock::now() >= deadline) {
+      lastError = ETIMEDOUT;
+      return restore(false);
+    }
+    pollfd p{};
+    p.fd = s;
+    p.events = POLLOUT;
+    int ready = ::poll(&p, 1, kSliceMs);
+    if (ready < 0 && errno != EINTR) return Fail(), restore(false);
+    if (ready <= 0) continue;
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(s, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return Fail(), restore(false);
+    if (error != 0) {
+      lastError = error;
+      return restore(false);
+    }
+    return restore(true);
+  }
+}
+
 bool BindTo(SocketHandle s, const Endpoint& local) {
-  sockaddr_in sa = ToSockaddr(local);
-  if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return true;
+  SockAddr sa = ToSockaddr(local);
+  if (::bind(s, sa.Get(), sa.length) == 0) return true;
   return Fail(), false;
 }
 
@@ -191,13 +386,14 @@ bool ListenOn(SocketHandle s, int backlog) {
 }
 
 static bool NameOf(SocketHandle s, Endpoint& out, bool peer) {
-  sockaddr_in sa{};
-  socklen_t len = sizeof sa;
-  int rc = peer ? ::getpeername(s, reinterpret_cast<sockaddr*>(&sa), &len)
-                : ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len);
-  if (rc != 0 || sa.sin_family != AF_INET) return Fail(), false;
-  out.address = ntohl(sa.sin_addr.s_addr);
-  out.port = ntohs(sa.sin_port);
+  SockAddr sa;
+  sa.length = sizeof sa.storage;
+  int rc = peer ? ::getpeername(s, sa.Get(), &sa.length) : ::getsockname(s, sa.Get(), &sa.length);
+  if (rc != 0) return Fail(), false;
+  if (!FromSockaddr(sa.Get(), out)) {
+    lastError = EAFNOSUPPORT;
+    return false;
+  }
   return true;
 }
 
@@ -205,15 +401,12 @@ bool LocalEndpoint(SocketHandle s, Endpoint& out) { return NameOf(s, out, false)
 bool PeerEndpoint(SocketHandle s, Endpoint& out) { return NameOf(s, out, true); }
 
 SocketHandle AcceptFrom(SocketHandle listener, Endpoint* peer) {
-  sockaddr_in sa{};
-  socklen_t len = sizeof sa;
   for (;;) {
-    int s = ::accept4(listener, reinterpret_cast<sockaddr*>(&sa), &len, SOCK_CLOEXEC);
+    SockAddr sa;
+    sa.length = sizeof sa.storage;
+    int s = ::accept4(listener, sa.Get(), &sa.length, SOCK_CLOEXEC);
     if (s >= 0) {
-      if (peer) {
-        peer->address = ntohl(sa.sin_addr.s_addr);
-        peer->port = ntohs(sa.sin_port);
-      }
+      if (peer && !FromSockaddr(sa.Get(), *peer)) *peer = Endpoint{};
       return s;
     }
     if (errno != EINTR) {

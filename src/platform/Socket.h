@@ -1,10 +1,12 @@
-// Thin TCP socket layer over the operating system's sockets (IPv4 only).
+// Thin TCP socket layer over the operating system's sockets (IPv4 and IPv6).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -38,13 +40,27 @@ class Socket {
   SocketHandle handle_ = kInvalidSocket;
 };
 
-// IPv4 address in host byte order plus port.
+// An IPv4 or IPv6 address plus port. IPv4 keeps its address in `address`
+// (host byte order), so `Endpoint{0x7F000001, port}` is 127.0.0.1:port;
+// IPv6 sets `v6` and keeps the 16 address bytes in network order.
 struct Endpoint {
-  std::uint32_t address = 0;  // e.g. 127.0.0.1 == 0x7F000001
+  std::uint32_t address = 0;  // IPv4, e.g. 127.0.0.1 == 0x7F000001
   std::uint16_t port = 0;
+  bool v6 = false;
+  std::array<std::uint8_t, 16> address6{};
+  std::uint32_t scopeId = 0;  // IPv6 link-local interface (0: none)
+
+  // Same family and address (the port is not compared).
+  bool SameAddress(const Endpoint& other) const;
 };
 
 std::string FormatAddress(std::uint32_t address);  // dotted quad
+// Dotted quad, or the IPv6 text without brackets (e.g. "2001:db8::1").
+std::string FormatAddress(const Endpoint& endpoint);
+// Reads numeric IPv4 or IPv6 text (no brackets, no name lookup); the port is 0.
+bool ParseNumericAddress(const std::string& text, Endpoint& out);
+// The IPv6 loopback address ::1 with the given port.
+Endpoint Ipv6Loopback(std::uint16_t port = 0);
 
 // Error number of the last failed socket call on this thread.
 int LastSocketError();
@@ -68,15 +84,31 @@ bool ResolveHost(const std::string& host, std::uint32_t& address);
 bool ResolveHostUntil(const std::string& host, std::uint32_t& address,
                       const std::function<bool()>& abandon, int timeoutMs);
 
+// Every address of a host name or numeric IPv4 / IPv6 text, IPv4 and IPv6,
+// in the order the resolver gives them (duplicates dropped); ports are 0.
+bool ResolveHostAll(const std::string& host, std::vector<Endpoint>& out);
+// ResolveHostAll with the waiting rules of ResolveHostUntil.
+bool ResolveHostAllUntil(const std::string& host, std::vector<Endpoint>& out,
+                         const std::function<bool()>& abandon, int timeoutMs);
+
 // Port of a named TCP service from the services database, or `fallback`.
 int ServicePort(const char* service, int fallback);
 
-SocketHandle CreateTcpSocket();
+SocketHandle CreateTcpSocket();  // IPv4
+// A TCP socket of the family of `endpoint` (IPv6 sockets take IPv6 only).
+SocketHandle CreateTcpSocketFor(const Endpoint& endpoint);
+// A second handle of the same connection (closing one leaves the other open).
+SocketHandle DuplicateSocket(SocketHandle s);
 void CloseSocket(SocketHandle s);
 // Shuts both directions down so that any call blocked on the socket returns.
 void ShutdownSocket(SocketHandle s);
 
 bool ConnectTo(SocketHandle s, const Endpoint& to);
+// Connects without blocking longer than `timeoutMs` (0 or less: no limit);
+// gives up (ECANCELED) as soon as `abandon` returns true, checked every few
+// milliseconds. A connect that runs out of time fails with ETIMEDOUT.
+bool ConnectWithin(SocketHandle s, const Endpoint& to, int timeoutMs,
+                   const std::function<bool()>& abandon);
 bool BindTo(SocketHandle s, const Endpoint& local);  // address 0 = any
 bool ListenOn(SocketHandle s, int backlog);
 bool LocalEndpoint(SocketHandle s, Endpoint& out);

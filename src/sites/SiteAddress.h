@@ -1,5 +1,6 @@
-// What a site address may hold: a host name or dotted IPv4 address, with an
-// optional ":port" from 1 to 65535, as the session's connect reads it.
+// What a site address may hold: a host name, a dotted IPv4 or a bracketed
+// IPv6 address ("[2001:db8::1]"), with an optional ":port" from 1 to 65535,
+// as the session's connect reads it.
 #pragma once
 
 #include <string>

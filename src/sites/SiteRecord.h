@@ -45,3 +45,12 @@ static_assert(offsetof(SiteRecord, resumeSupported) == 944);
 
 // An all-zero record.
 inline SiteRecord EmptySiteRecord() { return SiteRecord{}; }
+
+// The `reserved` word holds the site's transfer flags. Records written before
+// the flags existed hold 0 there: active mode, as they always had.
+inline constexpr std::int32_t SITE_FLAG_PASSIVE = 1;  // bit 0: passive data connections
+
+inline bool IsPassive(const SiteRecord& r) { return (r.reserved & SITE_FLAG_PASSIVE) != 0; }
+inline void SetPassive(SiteRecord& r, bool on) {
+  r.reserved = on ? (r.reserved | SITE_FLAG_PASSIVE) : (r.reserved & ~SITE_FLAG_PASSIVE);
+}

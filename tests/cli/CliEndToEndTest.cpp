@@ -286,6 +286,70 @@ TEST_F(CliEndToEnd, RelativePathsOfASiteAreTakenFromTheLoginFolder) {
   EXPECT_FALSE(fs::exists(server->RootPath("tree/sub/rel.txt")));
 }
 
+// Which data connection the client opens: passive by default, --active and
+// --passive override, and with --site the site's own flag.
+struct ModeCase {
+  const char* name;
+  std::vector<std::string> options;
+  int siteFlags;  // -1: an ftp:// URL, else --site with this reserved word
+  const char* expectedVerb;
+};
+
+class CliDataMode : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(CliDataMode, PicksPassiveOrActiveAsAsked) {
+  const ModeCase& c = GetParam();
+  skifftest::ScriptedFtpServer server;
+  server.SetPassive(skifftest::PassiveOptions{true, true});
+  server.AddFile("/pub/a.txt", "alpha");
+  skifftest::TempDir local;
+  std::vector<std::string> args = c.options;
+  if (c.siteFlags < 0) {
+    args.insert(args.end(), {"-q", "get", "ftp://" + server.Address() + "/pub/a.txt", "."});
+  } else {
+    SiteRecord site = MakeSiteRecord("s", server.Address(), "u", "p", "", "", LOGIN_ACCOUNT);
+    site.reserved = c.siteFlags;
+    SiteList sites;
+    sites.AppendSite(site);
+    ASSERT_EQ(SaveSiteFile(sites, local.PathOf(kSiteFileName)), 1);
+    args.insert(args.end(), {"--site", "s", "-q", "get", "/pub/a.txt", "."});
+  }
+  CliResult r = RunCli(args, local.Path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.ReadFile("a.txt"), "alpha");
+  const std::string other = std::string(c.expectedVerb) == "EPSV" ? "PORT" : "EPSV";
+  EXPECT_GT(server.CountCommands(c.expectedVerb), 0u);
+  EXPECT_EQ(server.CountCommands(other), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliDataMode,
+    ::testing::Values(ModeCase{"UrlIsPassive", {}, -1, "EPSV"},
+                      ModeCase{"UrlActive", {"--active"}, -1, "PORT"},
+                      ModeCase{"PassiveSite", {}, SITE_FLAG_PASSIVE, "EPSV"},
+                      ModeCase{"OldActiveSite", {}, 0, "PORT"},
+                      ModeCase{"ActiveSiteForcedPassive", {"--passive"}, 0, "EPSV"},
+                      ModeCase{"PassiveSiteForcedActive", {"--active"}, SITE_FLAG_PASSIVE, "PORT"}),
+    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+
+TEST(CliIpv6, AnIpv6UrlDownloadsFromAServerOnTheIpv6Loopback) {
+  if (!skifftest::Ipv6LoopbackUsable()) GTEST_SKIP() << "::1 can't be bound here (no IPv6)";
+  if (!skifftest::PyFtpdServer::Available()) GTEST_SKIP() << "pyftpdlib is not installed";
+  skifftest::PyFtpdServer server(skifftest::Family::V6);
+  ASSERT_TRUE(server.Ok()) << server.Log();
+  ASSERT_TRUE(server.WriteFile("six.txt", "over ::1"));
+  skifftest::TempDir local;
+  const std::string url = "ftp://skiff:secret@[::1]:" + std::to_string(server.Port()) + "/six.txt";
+  CliResult r = RunCli({"get", url, local.Path()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.ReadFile("six.txt"), "over ::1");
+  EXPECT_NE(r.err.find("EPSV"), std::string::npos) << r.err;
+  ASSERT_TRUE(local.MakeDir("again"));
+  r = RunCli({"-q", "--active", "get", url, local.PathOf("again")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(local.ReadFile("again/six.txt"), "over ::1");
+}
+
 TEST(CliUnlistedFile, AFileTheListingDoesNotShowIsStillFetched) {
   skifftest::ScriptedFtpServer server;
   server.AddFile("/drop/secret.txt", "hidden");

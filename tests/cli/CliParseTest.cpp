@@ -69,6 +69,36 @@ TEST(CliOptions, OptionsBeforeOrAfterTheCommand) {
   EXPECT_EQ(o.args, std::vector<std::string>{"-odd"});
 }
 
+TEST(CliOptions, ActiveAndPassiveAreRememberedAndTheLastOneCounts) {
+  CliOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseCliOptions({"ls", "ftp://h/"}, o, error));
+  EXPECT_FALSE(o.passive.has_value());
+  ASSERT_TRUE(ParseCliOptions({"--active", "ls", "ftp://h/"}, o, error));
+  EXPECT_EQ(o.passive, false);
+  ASSERT_TRUE(ParseCliOptions({"ls", "ftp://h/", "--active", "--passive"}, o, error));
+  EXPECT_EQ(o.passive, true);
+  EXPECT_NE(CliUsage().find("--active"), std::string::npos);
+  EXPECT_NE(CliUsage().find("--passive"), std::string::npos);
+}
+
+TEST(FtpUrl, Ipv6HostsStandInBrackets) {
+  FtpUrl u;
+  std::string error;
+  ASSERT_TRUE(ParseFtpUrl("ftp://me:pw@[2001:db8::1]:2121/pub/", u, error)) << error;
+  EXPECT_EQ(u.host, "2001:db8::1");
+  EXPECT_EQ(u.port, 2121);
+  EXPECT_EQ(u.path, "/pub/");
+  EXPECT_EQ(SiteAddressOf(u.host, u.port), "[2001:db8::1]:2121");
+  ASSERT_TRUE(ParseFtpUrl("ftp://[::1]/x", u, error)) << error;
+  EXPECT_EQ(u.host, "::1");
+  EXPECT_EQ(u.port, 0);
+  EXPECT_EQ(SiteAddressOf(u.host, 0), "[::1]");
+  EXPECT_EQ(SiteAddressOf("example.org", 21), "example.org:21");
+  for (const char* bad : {"ftp://2001:db8::1/x", "ftp://[::1/x", "ftp://[::1]:0/x", "ftp://[nohost]/x"})
+    EXPECT_FALSE(ParseFtpUrl(bad, u, error)) << bad;
+}
+
 TEST(CliOptions, UsageErrors) {
   CliOptions o;
   std::string error;

@@ -85,18 +85,41 @@ std::uint16_t FreeLoopbackPort() {
   return port;
 }
 
+std::uint16_t FreeLoopbackPort6() {
+  int s = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (s < 0) return 0;
+  sockaddr_in6 sa{};
+  sa.sin6_family = AF_INET6;
+  sa.sin6_addr = in6addr_loopback;
+  std::uint16_t port = 0;
+  socklen_t len = sizeof sa;
+  if (::bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) == 0)
+    port = ntohs(sa.sin6_port);
+  ::close(s);
+  return port;
+}
+
+bool Ipv6LoopbackUsable() { return FreeLoopbackPort6() != 0; }
+
 namespace {
 
 // One try: connect and read the first line (at most 1 s).
-bool TryGreeting(std::uint16_t port, std::string& text) {
-  int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+bool TryGreeting(std::uint16_t port, std::string& text, bool v6 = false) {
+  int s = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (s < 0) return false;
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
   sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   sa.sin_port = htons(port);
+  sockaddr_in6 sa6{};
+  sa6.sin6_family = AF_INET6;
+  sa6.sin6_addr = in6addr_loopback;
+  sa6.sin6_port = htons(port);
   bool ok = false;
-  if (::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) {
+  int rc = v6 ? ::connect(s, reinterpret_cast<sockaddr*>(&sa6), sizeof sa6)
+              : ::connect(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  if (rc == 0) {
     text.clear();
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (std::chrono::steady_clock::now() < until && text.find('\n') == std::string::npos) {
@@ -119,12 +142,12 @@ bool TryGreeting(std::uint16_t port, std::string& text) {
 
 }  // namespace
 
-bool WaitForGreeting(std::uint16_t port, int timeoutMs, std::string* greeting) {
+static bool WaitForGreetingOn(bool v6, std::uint16_t port, int timeoutMs, std::string* greeting) {
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   std::string text;
   while (std::chrono::steady_clock::now() < until) {
     std::string got;
-    if (TryGreeting(port, got)) {
+    if (TryGreeting(port, got, v6)) {
       if (greeting) *greeting = got;
       return true;
     }
@@ -133,6 +156,14 @@ bool WaitForGreeting(std::uint16_t port, int timeoutMs, std::string* greeting) {
   }
   if (greeting) *greeting = text;
   return false;
+}
+
+bool WaitForGreeting(std::uint16_t port, int timeoutMs, std::string* greeting) {
+  return WaitForGreetingOn(false, port, timeoutMs, greeting);
+}
+
+bool WaitForGreeting6(std::uint16_t port, int timeoutMs, std::string* greeting) {
+  return WaitForGreetingOn(true, port, timeoutMs, greeting);
 }
 
 // ---------------------------------------------------------------- ChildProcess
@@ -218,16 +249,26 @@ bool PyFtpdServer::Available() {
 
 PyFtpdServer::PyFtpdServer(std::string user, std::string password)
     : user_(std::move(user)), password_(std::move(password)) {
+  Launch();
+}
+
+PyFtpdServer::PyFtpdServer(Family family, std::string user, std::string password)
+    : user_(std::move(user)), password_(std::move(password)) {
+  v6_ = family == Family::V6;
+  Launch();
+}
+
+void PyFtpdServer::Launch() {
   if (work_.Path().empty() || root_.Path().empty()) return;
   for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
-    port_ = FreeLoopbackPort();
+    port_ = v6_ ? FreeLoopbackPort6() : FreeLoopbackPort();
     if (port_ == 0) continue;
-    if (!process_.Start({"/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+    if (!process_.Start({"/usr/bin/python3", "-m", "pyftpdlib", "-i", v6_ ? "::1" : "127.0.0.1", "-p",
                          std::to_string(port_), "-w", "-d", root_.Path(), "-u", user_, "-P",
                          password_},
                         work_.PathOf("server.log")))
       continue;
-    ok_ = WaitForGreeting(port_, 5000, &greeting_);
+    ok_ = WaitForGreetingOn(v6_, port_, 5000, &greeting_);
     if (!ok_) process_.Stop();
   }
 }
@@ -236,7 +277,14 @@ PyFtpdServer::~PyFtpdServer() { process_.Stop(); }
 
 bool VsftpdServer::Available() { return ::access("/usr/sbin/vsftpd", X_OK) == 0; }
 
-VsftpdServer::VsftpdServer() {
+VsftpdServer::VsftpdServer() { Launch(); }
+
+VsftpdServer::VsftpdServer(Family family) {
+  v6_ = family == Family::V6;
+  Launch();
+}
+
+void VsftpdServer::Launch() {
   if (work_.Path().empty() || root_.Path().empty()) return;
   // A root-owned folder nobody can write to, as vsftpd demands.
   secureDir_ = work_.PathOf("empty");
@@ -244,13 +292,19 @@ VsftpdServer::VsftpdServer() {
   ::chmod(secureDir_.c_str(), 0755);
   ::chmod(root_.Path().c_str(), 0777);
   for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
-    port_ = FreeLoopbackPort();
+    port_ = v6_ ? FreeLoopbackPort6() : FreeLoopbackPort();
     if (port_ == 0) continue;
     std::ostringstream conf;
-    conf << "listen=YES\n"
-         << "listen_ipv6=NO\n"
-         << "listen_address=127.0.0.1\n"
-         << "listen_port=" << port_ << "\n"
+    if (v6_)
+      conf << "listen=NO\n"
+           << "listen_ipv6=YES\n"
+           << "listen_address6=::1\n";
+    else
+      conf << "listen=YES\n"
+           << "listen_ipv6=NO\n"
+           << "listen_address=127.0.0.1\n"
+           << "pasv_address=127.0.0.1\n";
+    conf << "listen_port=" << port_ << "\n"
          << "background=NO\n"
          << "run_as_launching_user=YES\n"
          << "seccomp_sandbox=NO\n"
@@ -267,6 +321,8 @@ VsftpdServer::VsftpdServer() {
          << "port_enable=YES\n"
          << "connect_from_port_20=NO\n"
          << "pasv_enable=YES\n"
+         << "pasv_min_port=40000\n"
+         << "pasv_max_port=60000\n"
          << "secure_chroot_dir=" << secureDir_ << "\n"
          << "xferlog_enable=NO\n"
          << "dirmessage_enable=NO\n"
@@ -276,7 +332,7 @@ VsftpdServer::VsftpdServer() {
     if (!work_.WriteFile("vsftpd.conf", conf.str())) return;
     ::chmod(confPath.c_str(), 0600);
     if (!process_.Start({"/usr/sbin/vsftpd", confPath}, work_.PathOf("server.log"))) continue;
-    ok_ = WaitForGreeting(port_, 5000, &greeting_);
+    ok_ = WaitForGreetingOn(v6_, port_, 5000, &greeting_);
     if (!ok_) process_.Stop();
   }
 }

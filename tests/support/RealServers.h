@@ -8,6 +8,8 @@
 //
 //   skifftest::VsftpdServer vsftpd;            // vsftpd, anonymous login only
 //   ASSERT_TRUE(vsftpd.Ok()) << vsftpd.Log();
+//   skifftest::PyFtpdServer six(skifftest::Family::V6);  // on ::1: Address() "[::1]:<port>"
+//   if (!skifftest::Ipv6LoopbackUsable()) GTEST_SKIP() << "no IPv6";
 //
 // Known behaviours worth knowing when writing tests against them:
 // - pyftpdlib opens the active data connection already at PORT and answers
@@ -54,6 +56,15 @@ class TempDir {
 
 // A free TCP port on 127.0.0.1 (free when asked; bind soon).
 std::uint16_t FreeLoopbackPort();
+// Whether ::1 can be bound here (CI machines may lack IPv6).
+bool Ipv6LoopbackUsable();
+// A free TCP port on ::1, or 0.
+std::uint16_t FreeLoopbackPort6();
+// WaitForGreeting on [::1]:port.
+bool WaitForGreeting6(std::uint16_t port, int timeoutMs, std::string* greeting = nullptr);
+
+// Which loopback address a server listens on: 127.0.0.1 or ::1.
+enum class Family { V4, V6 };
 
 // Waits up to `timeoutMs` for a reply starting with "220" on 127.0.0.1:port.
 // The received greeting text (whatever it was) goes to `greeting` if given.
@@ -81,7 +92,11 @@ class RealServerBase {
  public:
   bool Ok() const { return ok_; }
   std::uint16_t Port() const { return port_; }
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+  // "127.0.0.1:<port>", or "[::1]:<port>" for a server on ::1.
+  std::string Address() const {
+    return (v6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+  }
+  bool OnIpv6() const { return v6_; }
   // The folder the server serves.
   const std::string& Root() const { return root_.Path(); }
   std::string RootPath(const std::string& relative) const { return root_.PathOf(relative); }
@@ -101,6 +116,7 @@ class RealServerBase {
   ChildProcess process_;
   std::uint16_t port_ = 0;
   bool ok_ = false;
+  bool v6_ = false;
   std::string greeting_;
 };
 
@@ -108,25 +124,32 @@ class RealServerBase {
 class PyFtpdServer : public RealServerBase {
  public:
   explicit PyFtpdServer(std::string user = "skiff", std::string password = "secret");
+  // On ::1 with Family::V6 (passive mode works either way).
+  explicit PyFtpdServer(Family family, std::string user = "skiff",
+                        std::string password = "secret");
   ~PyFtpdServer();
   const std::string& User() const { return user_; }
   const std::string& Password() const { return password_; }
   static bool Available();  // python3 with pyftpdlib is installed
 
  private:
+  void Launch();
   std::string user_, password_;
 };
 
 // /usr/sbin/vsftpd with a private config: anonymous login with upload,
-// folder creation and rename/delete rights in Root(), active mode only
-// relevant here; local users can't log in.
+// folder creation and rename/delete rights in Root(), active and passive
+// mode (PASV names 127.0.0.1; EPSV on ::1); local users can't log in.
 class VsftpdServer : public RealServerBase {
  public:
   VsftpdServer();
+  // On ::1 with Family::V6; passive mode (PASV / EPSV) works either way.
+  explicit VsftpdServer(Family family);
   ~VsftpdServer();
   static bool Available();  // /usr/sbin/vsftpd exists
 
  private:
+  void Launch();
   std::string secureDir_;
 };
 

@@ -149,6 +149,8 @@ struct ScriptedFtpServer::Connection {
   std::optional<platform::Endpoint> port;
   std::optional<std::string> renameFrom;
   platform::Socket held;  // a data connection opened at PORT
+  platform::Socket passiveListener;  // opened by PASV / EPSV
+  platform::Socket passiveFiller;    // fills the listener's queue (neverAccept)
 
   // The running transfer.
   std::mutex transferMutex;
@@ -167,6 +169,7 @@ struct ScriptedFtpServer::Job {
   std::string path;
   std::int64_t offset = 0;
   SocketHandle held = platform::kInvalidSocket;
+  SocketHandle listener = platform::kInvalidSocket;  // passive mode
   platform::Endpoint target;
 };
 
@@ -589,7 +592,46 @@ void ScriptedFtpServer::Handle(Connection& c, const std::string& raw) {
               }
               if (next.connectAtPort) c.held.Reset(ConnectData(c, next, ep));
             });
-  } else if (verb == "PASV" || verb == "EPSV" || verb == "EPRT") {
+  } else if (verb == "PASV" || verb == "EPSV") {
+    PassiveOptions opt;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      opt = passive_;
+    }
+    if (!(verb == "PASV" ? opt.pasv : opt.epsv)) {
+      respond(Script("502 Command not implemented."));
+      return;
+    }
+    platform::Socket listener(platform::CreateTcpSocket());
+    platform::Endpoint at{kLoopback, 0};
+    if (!listener.Valid() || !platform::BindTo(listener.Get(), at) ||
+        !platform::ListenOn(listener.Get(), opt.neverAccept ? 0 : 4) ||
+        !platform::LocalEndpoint(listener.Get(), at)) {
+      respond(Script("425 Can't open passive connection."));
+      return;
+    }
+    platform::Socket filler;
+    if (opt.neverAccept) {
+      filler.Reset(platform::CreateTcpSocket());
+      platform::ConnectWithin(filler.Get(), at, 500, nullptr);
+    }
+    std::string reply;
+    if (verb == "EPSV") {
+      reply = "229 Entering Extended Passive Mode (|||" + std::to_string(at.port) + "|).";
+    } else {
+      std::uint32_t a = opt.pasvAddress ? opt.pasvAddress : kLoopback;
+      reply = "227 Entering Passive Mode (" + std::to_string(a >> 24) + "," +
+              std::to_string((a >> 16) & 255) + "," + std::to_string((a >> 8) & 255) + "," +
+              std::to_string(a & 255) + "," + std::to_string(at.port >> 8) + "," +
+              std::to_string(at.port & 255) + ").";
+    }
+    respond(Script(reply), [&] {
+      c.port.reset();
+      c.held.Reset();
+      c.passiveListener = std::move(listener);
+      c.passiveFiller = std::move(filler);
+    });
+  } else if (verb == "EPRT") {
     respond(Script("502 Command not implemented."));
   } else if (verb == "LIST" || verb == "NLST" || verb == "RETR" || verb == "STOR" ||
              verb == "APPE") {
@@ -668,7 +710,7 @@ void ScriptedFtpServer::StartTransfer(Connection& c, const FtpCommand& cmd,
     return;
   }
   bool haveHeld = c.held.Valid();
-  if (!c.port && !haveHeld) {
+  if (!c.port && !haveHeld && !c.passiveListener.Valid()) {
     Execute(c, Script("425 Use PORT or PASV first."));
     return;
   }
@@ -676,6 +718,7 @@ void ScriptedFtpServer::StartTransfer(Connection& c, const FtpCommand& cmd,
   if (c.port) job->target = *c.port;
   c.port.reset();
   job->held = c.held.Release();
+  job->listener = c.passiveListener.Release();
 
   Script first;
   if (prelim)
@@ -695,6 +738,7 @@ void ScriptedFtpServer::StartTransfer(Connection& c, const FtpCommand& cmd,
 
   if (job->opt.neverConnect) {
     platform::CloseSocket(job->held);
+    platform::CloseSocket(job->listener);
     TransferRecord r;
     r.connection = c.id;
     r.verb = cmd.verb;
@@ -754,8 +798,13 @@ void ScriptedFtpServer::RunTransfer(Connection& c, std::shared_ptr<Job> job) {
   rec.argument = job->cmd.argument;
   const DataOptions& opt = job->opt;
 
-  SocketHandle s = job->held != platform::kInvalidSocket ? job->held
-                                                         : ConnectData(c, opt, job->target);
+  SocketHandle s = platform::kInvalidSocket;
+  if (job->listener != platform::kInvalidSocket) {
+    s = AcceptPassive(c, job->listener, rec);
+    platform::CloseSocket(job->listener);
+  } else {
+    s = job->held != platform::kInvalidSocket ? job->held : ConnectData(c, opt, job->target);
+  }
   bool broken = false;
   bool completed = false;
   if (s != platform::kInvalidSocket) {
@@ -856,6 +905,28 @@ void ScriptedFtpServer::RunTransfer(Connection& c, std::shared_ptr<Job> job) {
       Execute(c, opt.final ? *opt.final : Script("226 Transfer complete."));
   }
   AddRecord(rec);
+}
+
+SocketHandle ScriptedFtpServer::AcceptPassive(Connection& c, SocketHandle listener,
+                                              TransferRecord& rec) {
+  // The client connected after the PASV / EPSV reply; at most 5 s more.
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!stopping_ && std::chrono::steady_clock::now() < until) {
+    {
+      std::lock_guard<std::mutex> lock(c.transferMutex);
+      if (c.abortRequested) break;
+    }
+    int ready = platform::WaitReadable(listener, 50);
+    if (ready < 0) break;
+    if (ready == 0) continue;
+    platform::Endpoint peer;
+    SocketHandle s = platform::AcceptFrom(listener, &peer);
+    if (s == platform::kInvalidSocket) break;
+    rec.passive = true;
+    rec.peerAddress = peer.address;
+    return s;
+  }
+  return platform::kInvalidSocket;
 }
 
 void ScriptedFtpServer::FinishTransfer(Connection& c) {
@@ -1205,6 +1276,11 @@ bool ScriptedFtpServer::WaitForTransfers(std::size_t count, int timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                            [&] { return transfers_.size() >= count; });
+}
+
+void ScriptedFtpServer::SetPassive(PassiveOptions options) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  passive_ = options;
 }
 
 std::optional<platform::Endpoint> ScriptedFtpServer::LastPortAddress() {

@@ -40,7 +40,7 @@
 // preliminary reply and the transfer goes on; any other override is sent
 // instead of the transfer.
 //
-// Data connections (active mode only)
+// Data connections (active mode; passive mode below)
 // -----------------------------------
 // PORT h1,h2,h3,h4,p1,p2 stores the address (refused with 500 when it names
 // another address than the client's own, like real servers; see
@@ -63,6 +63,13 @@
 // ("426 Connection closed; transfer aborted.") and a later ABOR gets 225.
 // Any other command that arrives while a transfer runs is answered after the
 // transfer has ended, as real servers do.
+//
+// Passive mode (off by default: PASV and EPSV get 502). SetPassive makes
+// them open a listener on 127.0.0.1 and answer "227 Entering Passive Mode
+// (127,0,0,1,p1,p2)." / "229 Entering Extended Passive Mode (|||port|)."; the
+// next transfer then takes the client's connection on that listener
+// (TransferRecord::passive). PassiveOptions can name another address in the
+// PASV reply than the one listened on, and make the listener never accept.
 //
 // Default answers
 // ---------------
@@ -214,6 +221,19 @@ struct TransferRecord {
   bool completed = false;      // ran to its end (or to closeAfterBytes)
   bool aborted = false;        // ended by ABOR / QUIT / a closed control connection
   bool brokenByClient = false; // the client closed the data connection first
+  bool passive = false;        // the client connected to a PASV / EPSV listener
+  std::uint32_t peerAddress = 0;  // where the data connection came from (passive)
+};
+
+// How PASV and EPSV are answered (see "Passive mode" above).
+struct PassiveOptions {
+  bool pasv = false;  // PASV opens a listener and answers 227
+  bool epsv = false;  // EPSV opens a listener and answers 229
+  // The address the 227 reply names (0: 127.0.0.1, where it really listens).
+  std::uint32_t pasvAddress = 0;
+  // The listener's queue is filled by a connection of the server's own and
+  // nothing is ever accepted: a client's connect gets no answer.
+  bool neverAccept = false;
 };
 
 enum class ListingStyle { Unix, Dos };
@@ -279,6 +299,8 @@ class ScriptedFtpServer {
   void QueueDataOptions(DataOptions options);  // the next transfer only (FIFO)
   // Refuse a PORT that names another address than the control peer's (default on).
   void SetPortPeerCheck(bool on);
+  // How PASV and EPSV are answered from now on.
+  void SetPassive(PassiveOptions options);
 
   // --- what happened ---
   std::vector<FtpCommand> Commands();
@@ -330,6 +352,8 @@ class ScriptedFtpServer {
   Script AbortTransfer(Connection& c, bool honourHold);
   platform::SocketHandle ConnectData(Connection& c, const DataOptions& opt,
                                      const platform::Endpoint& to);
+  platform::SocketHandle AcceptPassive(Connection& c, platform::SocketHandle listener,
+                                       TransferRecord& rec);
   bool SleepUnlessStopped(Connection* c, int ms);
   void Record(const FtpCommand& cmd);
   void AddRecord(const TransferRecord& r);
@@ -363,6 +387,7 @@ class ScriptedFtpServer {
   bool anonymousAllowed_ = true;
   bool loginRequired_ = true;
   bool portPeerCheck_ = true;
+  PassiveOptions passive_;
   DataOptions dataOptions_;
   std::vector<DataOptions> queuedData_;
   std::vector<FtpCommand> commands_;

@@ -70,6 +70,10 @@ CSetDlgInputSite::CSetDlgInputSite(wxWindow* parent)
   loginBox->Add(accountRadio, 0, wxALL, 6);
   loginBox->Add(anonymousRadio, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
 
+  passiveCheck = new wxCheckBox(this, kPassiveId, "Passive mode");
+  passiveCheck->SetToolTip("The client opens the data connections (EPSV / PASV), as firewalls "
+                           "and NAT routers need; untick for active mode (PORT).");
+
   okButton = new wxButton(this, wxID_OK, "OK");
   auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
   okButton->SetDefault();
@@ -79,6 +83,7 @@ CSetDlgInputSite::CSetDlgInputSite(wxWindow* parent)
 
   auto* right = new wxBoxSizer(wxVERTICAL);
   right->Add(loginBox, 0, wxEXPAND);
+  right->Add(passiveCheck, 0, wxTOP, 10);
   right->AddStretchSpacer();
   right->Add(buttons, 0, wxEXPAND | wxTOP, 12);
 
@@ -127,6 +132,11 @@ bool CSetDlgInputSite::TransferDataToWindow() {
     anonymousRadio->SetValue(true);
   else
     accountRadio->SetValue(true);
+  // A new site and a quick connect start passive; a stored one shows its flag
+  // (0 in every record written before the flag existed: active).
+  const SiteRecord zero{};
+  const bool fresh = std::memcmp(&site, &zero, sizeof site) == 0;
+  passiveCheck->SetValue(connectMode || fresh || IsPassive(site));
   okButton->SetLabel(connectMode ? "Connect" : "OK");
   Layout();
   siteNameEdit->SetFocus();
@@ -166,6 +176,7 @@ bool CSetDlgInputSite::TransferDataFromWindow() {
   }
 
   site.loginType = accountRadio->GetValue() ? LOGIN_ACCOUNT : LOGIN_ANONYMOUS;
+  SetPassive(site, passiveCheck->GetValue());
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     if (!changed[i]) continue;  // unchanged: its bytes stay exactly as they were
     char* bytes = Bytes(fields_[i]);

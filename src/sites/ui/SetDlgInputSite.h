@@ -6,9 +6,12 @@
 // in the bytes its record field can hold, so no text is ever cut on the way
 // into the record. A field the user left as it was keeps its bytes exactly.
 // OK refuses an address the session could never connect to, with a message.
+// "Passive mode" shows and sets bit 0 of the record's flags (SetPassive); it
+// starts ticked for a new (all-zero) record and for a quick connect.
 #pragma once
 
 #include <wx/button.h>
+#include <wx/checkbox.h>
 #include <wx/dialog.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
@@ -30,6 +33,7 @@ class CSetDlgInputSite : public wxDialog {
     kLocalPathId,
     kAccountId,
     kAnonymousId,
+    kPassiveId,
   };
   // Input limits in characters, in the order of the fields above.
   static constexpr std::array<int, 6> kInputLimits{50, 50, 49, 49, 259, 259};
@@ -51,6 +55,7 @@ class CSetDlgInputSite : public wxDialog {
   wxTextCtrl* localPathEdit = nullptr;
   wxRadioButton* accountRadio = nullptr;
   wxRadioButton* anonymousRadio = nullptr;
+  wxCheckBox* passiveCheck = nullptr;
   wxButton* okButton = nullptr;
 
  private:

@@ -2,6 +2,7 @@
 // buttons, the OK caption, the input limits, and the messages for texts and
 // addresses that could not be stored or connected to.
 #include <gtest/gtest.h>
+#include <wx/checkbox.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -226,6 +227,53 @@ TEST(SetDlgInputSite, TextsAndAddressesThatCantBeUsedGetAMessageAndOkWaits) {
   EXPECT_EQ(FieldText(dlg.site.address), "127.0.0.1:2121");
   EXPECT_EQ(FieldText(dlg.site.user), "me");
 }
+
+// The "Passive mode" box: how it opens for each kind of record, and what a
+// click makes of bit 0 of the flags word (the other bits stay).
+struct PassiveCase {
+  const char* name;
+  bool stored;        // a site from the file (else the all-zero new record)
+  std::int32_t flags; // its reserved word
+  int connectMode;
+  bool click;         // the user clicks the box once
+  bool shownTicked;
+  std::int32_t storedFlags;
+};
+
+class PassiveBox : public ::testing::TestWithParam<PassiveCase> {};
+
+TEST_P(PassiveBox, OpensAsTheRecordSaysAndStoresBitZero) {
+  const PassiveCase& c = GetParam();
+  CSetDlgInputSite dlg(nullptr);
+  if (c.stored) dlg.site = site_test::Site("s", "host.example");
+  if (c.stored) dlg.site.reserved = c.flags;
+  dlg.connectMode = c.connectMode;
+  bool ticked = false;
+  wxString label;
+  const int code = ShowModalDriven(dlg, [&](wxDialog& d) {
+    ticked = dlg.passiveCheck->GetValue();
+    label = dlg.passiveCheck->GetLabel();
+    if (c.click) ClickWindow(dlg.passiveCheck);
+    Click(d, wxID_OK);
+  }, 20000);
+  ASSERT_EQ(code, wxID_OK);
+  EXPECT_EQ(label, "Passive mode");
+  EXPECT_EQ(ticked, c.shownTicked);
+  EXPECT_EQ(dlg.site.reserved, c.storedFlags);
+  EXPECT_EQ(IsPassive(dlg.site), (c.storedFlags & SITE_FLAG_PASSIVE) != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SetDlgInputSite, PassiveBox,
+    ::testing::Values(
+        PassiveCase{"NewSiteStartsPassive", false, 0, 0, false, true, 1},
+        PassiveCase{"NewSiteUntickedIsActive", false, 0, 0, true, true, 0},
+        PassiveCase{"QuickConnectStartsPassive", false, 0, 1, false, true, 1},
+        PassiveCase{"OldRecordStaysActive", true, 0, 0, false, false, 0},
+        PassiveCase{"OldRecordTickedBecomesPassive", true, 0, 0, true, false, 1},
+        PassiveCase{"PassiveRecordReadsBack", true, 1, 0, false, true, 1},
+        PassiveCase{"OtherFlagBitsStay", true, 6 | 1, 0, true, true, 6}),
+    [](const ::testing::TestParamInfo<PassiveCase>& info) { return std::string(info.param.name); });
 
 TEST(SetDlgInputSite, CancelLeavesTheRecordAsItWas) {
   CSetDlgInputSite dlg(nullptr);

@@ -109,8 +109,10 @@ TEST_F(SiteManagerTest, AddingASiteWithAllFieldsEmptyAddsARowWithAnEmptyName) {
   EXPECT_EQ(rows, (std::vector<std::string>{"first", ""}));
   const auto stored = Stored();
   ASSERT_EQ(stored.size(), 2u);
-  const SiteRecord zero{};
-  EXPECT_EQ(std::memcmp(&stored[1], &zero, sizeof zero), 0);
+  // All zero but the flags: a new site starts in passive mode.
+  SiteRecord expected{};
+  SetPassive(expected, true);
+  EXPECT_EQ(std::memcmp(&stored[1], &expected, sizeof expected), 0);
 }
 
 TEST_F(SiteManagerTest, RemovingTheFirstOfThreeRenumbersAndModifyKeepsTheOrder) {

@@ -1,0 +1,212 @@
+// Passive-mode download of one large file into a disk file, through the
+// foreground session, against curl's passive download of the same file from
+// the same private vsftpd, over 127.0.0.1 and over ::1.
+// Usage: bench_passive_bench [MiB] [ROUNDS]   (default 1024 MiB, 3 rounds)
+#include <algorithm>
+
+#include "bench_support.h"
+
+using namespace bench;
+
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+
+void MakeFile(const fs::path& path, std::size_t mib) {
+  std::vector<unsigned char> block(kMiB);
+  std::uint64_t x = 0x9E3779B97F4A7C15ull;
+  for (auto& b : block) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    b = static_cast<unsigned char>(x);
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) Die("can't create " + path.string());
+  for (std::size_t i = 0; i < mib; ++i) {
+    std::memcpy(block.data(), &i, sizeof i);
+    if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) Die("disk full?");
+  }
+  std::fclose(f);
+}
+
+// A free port on ::1, or 0 when IPv6 is missing here.
+int FreePort6() {
+  platform::Endpoint at = platform::Ipv6Loopback();
+  platform::Socket s(platform::CreateTcpSocketFor(at));
+  if (!s.Valid() || !platform::BindTo(s.Get(), at) || !platform::LocalEndpoint(s.Get(), at)) return 0;
+  return at.port;
+}
+
+// vsftpd in the foreground, anonymous, passive mode, on 127.0.0.1 or ::1.
+class PassiveVsftpd {
+ public:
+  PassiveVsftpd(const fs::path& work, const fs::path& anonRoot, bool v6)
+      : v6_(v6), port_(v6 ? FreePort6() : FreePort()) {
+    fs::path empty = work / "empty";
+    fs::create_directories(empty);
+    ::chmod(empty.c_str(), 0555);
+    fs::path conf = work / (v6 ? "vsftpd6.conf" : "vsftpd4.conf");
+    std::ofstream out(conf);
+    if (v6)
+      out << "listen=NO\nlisten_ipv6=YES\nlisten_address6=::1\n";
+    else
+      out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\npasv_address=127.0.0.1\n";
+    out << "listen_port=" << port_
+        << "\nbackground=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
+        << "anonymous_enable=YES\nlocal_enable=NO\nanon_root=" << anonRoot.string()
+        << "\nno_anon_password=YES\npasv_enable=YES\npasv_min_port=40000\npasv_max_port=60000\n"
+        << "secure_chroot_dir=" << empty.string()
+        << "\nxferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=NO\n";
+    out.close();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      int devnull = ::open("/dev/null", O_RDWR);
+      if (devnull >= 0) {
+        ::dup2(devnull, 0);
+        ::dup2(devnull, 1);
+        ::dup2(devnull, 2);
+      }
+      ::execl("/usr/sbin/vsftpd", "vsftpd", conf.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    WaitForGreeting();
+  }
+  ~PassiveVsftpd() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGTERM);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  std::string Address() const {
+    return (v6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+  }
+
+ private:
+  void WaitForGreeting() {
+    platform::Endpoint to = v6_ ? platform::Ipv6Loopback() : platform::Endpoint{0x7F000001, 0};
+    to.port = static_cast<std::uint16_t>(port_);
+    for (int i = 0; i < 200; ++i) {
+      platform::Socket s(platform::CreateTcpSocketFor(to));
+      if (platform::ConnectTo(s.Get(), to) && platform::WaitReadable(s.Get(), 2000) == 1) {
+        char buf[512] = {};
+        long n = platform::ReceiveBytes(s.Get(), buf, sizeof buf - 1);
+        if (n >= 3 && std::strncmp(buf, "220", 3) == 0) return;
+        Die(std::string("vsftpd refused to start: ") + buf);
+      }
+      platform::SleepMs(25);
+    }
+    Die("vsftpd did not start");
+  }
+  bool v6_;
+  int port_;
+  pid_t pid_ = -1;
+};
+
+double MBps(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
+
+// Logs in with a passive site and waits until the worker takes commands.
+void ConnectPassive(BenchSession& s, const std::string& address) {
+  SiteRecord site{};
+  std::snprintf(site.address, sizeof site.address, "%s", address.c_str());
+  site.loginType = LOGIN_ANONYMOUS;
+  SetPassive(site, true);
+  s.session.SetSite(site);
+  s.session.Start();
+  for (int i = 0; i < 2000 && s.session.Phase() != SessionPhase::kReady; ++i) platform::SleepMs(10);
+  if (s.session.Phase() != SessionPhase::kReady) Die("session did not log in at " + address);
+  s.WaitIdle(2000);
+}
+
+TransferEntry Download(BenchSession& s, const fs::path& localDir, std::int64_t size) {
+  TransferEntry e{};
+  e.site = s.session.Site();
+  std::snprintf(e.remoteDir, sizeof e.remoteDir, "%s", s.session.CurrentDir().c_str());
+  std::snprintf(e.remoteName, sizeof e.remoteName, "big.bin");
+  std::snprintf(e.localDir, sizeof e.localDir, "%s/", localDir.c_str());
+  std::snprintf(e.localName, sizeof e.localName, "big.bin");
+  e.fileSize = size;
+  e.direction = XFER_DOWNLOAD;
+  return e;
+}
+
+bool SameContent(const fs::path& a, const fs::path& b) {
+  return RunChild({"/usr/bin/cmp", "-s", a.string(), b.string()}).status == 0;
+}
+
+// One family: best of `rounds` for each side; prints the figures.
+void RunFamily(bool v6, const fs::path& work, const fs::path& root, const fs::path& source,
+               std::size_t bytes, int rounds) {
+  PassiveVsftpd server(work, root, v6);
+  const std::string url = "ftp://" + server.Address() + "/big.bin";
+  fs::path local = work / "local";
+  fs::create_directories(local);
+  BenchSession s;
+  ConnectPassive(s, server.Address());
+  std::printf("-- %s, vsftpd on %s, passive mode, best of %d rounds\n", v6 ? "IPv6" : "IPv4",
+              server.Address().c_str(), rounds);
+  std::vector<double> oursTimes, curlTimes;
+  auto curl = [&] {
+    fs::path out = work / "curl.out";
+    fs::remove(out);
+    // curl's default is passive (EPSV, then PASV); -g lets "[::1]" through.
+    ChildRun c = RunChild({"/usr/bin/curl", "-s", "-g", "-w", "%{time_total}", url, "-o",
+                           out.string()});
+    double total = std::atof(c.output.c_str());
+    if (c.status != 0 || fs::file_size(out) != bytes) Die("curl download failed");
+    double wall = total > 0 ? total : c.wall;
+    std::printf("  curl download %8.0f MB/s\n", MBps(bytes, wall));
+    curlTimes.push_back(wall);
+    fs::remove(out);
+  };
+  auto ours = [&] {
+    fs::path out = local / "big.bin";
+    fs::remove(out);
+    s.ResetCounters();
+    double start = Now();
+    TransferEntry entry = Download(s, local, static_cast<std::int64_t>(bytes));
+    s.session.QueueTransfer(entry);
+    if (!s.WaitIdle(600000)) Die("transfer did not end");
+    if (s.TransferEnd() == 0) Die("no final reply to the transfer");
+    double wall = s.TransferEnd() - start;
+    if (!fs::exists(out) || fs::file_size(out) != bytes || !SameContent(out, source))
+      Die("our download is not byte-identical");
+    std::printf("  ours download %8.0f MB/s\n", MBps(bytes, wall));
+    oursTimes.push_back(wall);
+    fs::remove(out);
+  };
+  AlternateRounds(rounds, curl, ours);
+  // Single rounds swing widely on a shared machine: best and median both.
+  std::sort(oursTimes.begin(), oursTimes.end());
+  std::sort(curlTimes.begin(), curlTimes.end());
+  const double bestOurs = oursTimes.front(), bestCurl = curlTimes.front();
+  const double midOurs = oursTimes[oursTimes.size() / 2], midCurl = curlTimes[curlTimes.size() / 2];
+  std::printf("%s download, best:   ours %.0f MB/s, curl %.0f MB/s, throughput ratio ours/curl %.2f\n",
+              v6 ? "IPv6" : "IPv4", MBps(bytes, bestOurs), MBps(bytes, bestCurl),
+              bestCurl / bestOurs);
+  std::printf("%s download, median: ours %.0f MB/s, curl %.0f MB/s, throughput ratio ours/curl %.2f\n",
+              v6 ? "IPv6" : "IPv4", MBps(bytes, midOurs), MBps(bytes, midCurl), midCurl / midOurs);
+  s.session.Stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  std::size_t mib = argc > 1 ? static_cast<std::size_t>(std::atol(argv[1])) : 1024;
+  if (mib == 0) mib = 1024;
+  const int rounds = argc > 2 && std::atoi(argv[2]) > 0 ? std::atoi(argv[2]) : 3;
+  const std::size_t bytes = mib * kMiB;
+  WorkDir work;
+  fs::path root = work.Path() / "root";
+  fs::create_directories(root);
+  fs::path source = root / "big.bin";
+  MakeFile(source, mib);
+  std::printf("file %zu MiB\n", mib);
+  RunFamily(false, work.Path(), root, source, bytes, rounds);
+  if (FreePort6() == 0)
+    std::printf("-- IPv6: ::1 can't be bound here, skipped\n");
+  else
+    RunFamily(true, work.Path(), root, source, bytes, rounds);
+  return 0;
+}
