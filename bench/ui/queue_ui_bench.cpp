@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
   wxSetWorkingDirectory(work.Path().string());  // queue files go there
   {
     FrameOptions options;
-    options.programFolder = work.Path().string() + "/";
+    options.dataFolder = work.Path().string() + "/";
     options.startVersionCheck = false;
     options.showMaximized = false;
     options.localStartFolder = local.string();
