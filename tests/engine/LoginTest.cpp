@@ -189,9 +189,11 @@ TEST(ScriptedServerConnections, ServesOneConnectionAfterAnother) {
   EXPECT_TRUE(server.WaitForClosedConnections(3, 3000));
   EXPECT_EQ(server.ConnectionCount(), 3);
   auto commands = server.Commands();
-  ASSERT_EQ(commands.size(), 6u);
+  // USER and PASS each time, and FEAT after the login that succeeded.
+  ASSERT_EQ(commands.size(), 7u);
+  EXPECT_EQ(commands[6].line, "FEAT");
   EXPECT_EQ(commands[0].connection, 1);
-  EXPECT_EQ(commands[5].connection, 3);
+  EXPECT_EQ(commands[6].connection, 3);
 }
 
 TEST(ScriptedServerConnections, TwoConnectionsAtOnceAndADrop) {
