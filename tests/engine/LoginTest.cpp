@@ -37,9 +37,11 @@ TEST_F(LoginTest, SendsUserThenPassAndSucceedsOnPassBelow400) {
   server.SetCredentials("bob", "pw");
   EXPECT_EQ(lib.Login(socket, "bob", "pw"), 1);
   auto lines = server.CommandLines();
-  ASSERT_EQ(lines.size(), 2u);
+  // Then what the server offers: FEAT, nothing more for this one.
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "USER bob");
   EXPECT_EQ(lines[1], "PASS pw");
+  EXPECT_EQ(lines[2], "FEAT");
   EXPECT_EQ(server.Commands()[1].raw, "PASS pw\r\n");
 }
 
@@ -69,12 +71,12 @@ TEST_F(LoginTest, AnonymousLoginUsesTheFixedUserAndPassword) {
   server.SetCredentials("bob", "pw");  // anonymous still allowed
   EXPECT_EQ(lib.AnonymousLogin(socket), 1);
   auto lines = server.CommandLines();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "USER anonymous");
   EXPECT_EQ(lines[1], "PASS skiffline@example.com");
   // The password never reaches the log.
   auto cmds = log->Texts(msg::WM_SESSION_COMMAND_LINE);
-  ASSERT_EQ(cmds.size(), 2u);
+  ASSERT_EQ(cmds.size(), 3u);
   EXPECT_EQ(cmds[1], "COMMAND >   PASS *\r\n");
 }
 
