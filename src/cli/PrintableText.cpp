@@ -59,6 +59,11 @@ std::string PrintableText(std::string_view text) {
     } else if (std::size_t n = c >= 0x80 ? PrintableSequence(text, at) : 0) {
       out.append(text.substr(at, n));
       at += n;
+    } else if (c >= 0xA0) {
+      // Not part of valid UTF-8: the ISO-8859-1 character of the byte.
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+      ++at;
     } else {
       AppendEscape(out, c);
       ++at;

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
-// Keeps printable text that is valid UTF-8. Writes every other byte as
-// \xNN: control bytes (below 0x20, DEL, the C1 controls U+0080 to U+009F,
-// which some terminals obey too) and bytes that are not part of a valid
-// UTF-8 sequence, so nothing a terminal could act on gets through.
+// Keeps printable text that is valid UTF-8, and shows every other byte from
+// 0xA0 up as its ISO-8859-1 character (written in UTF-8), so that a name in a
+// single-byte code page reads as a name. Writes the rest as \xNN: control
+// bytes (below 0x20, DEL, the C1 controls U+0080 to U+009F, which some
+// terminals obey too, raw or in UTF-8), so nothing a terminal could act on
+// gets through.
 std::string PrintableText(std::string_view text);

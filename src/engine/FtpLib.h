@@ -12,6 +12,7 @@
 #include "platform/MessageTarget.h"
 #include "platform/TargetSlot.h"
 #include "platform/Socket.h"
+#include "engine/ServerFeatures.h"
 #include "remote/RemoteFileRecord.h"
 #include "sites/SiteRecord.h"
 #include "transfer/FileQueue.h"
@@ -95,7 +96,8 @@ class CFtpLib {
   int StopSockets();
 
   // --- login ---
-  // USER then PASS (also after a 230 to USER); 1 when PASS gets a code below 400.
+  // USER then PASS (also after a 230 to USER); 1 when PASS gets a code below
+  // 400, after which NegotiateFeatures learns what the server offers.
   int Login(platform::SocketHandle s, const char* user, const char* password);
   // Login with kAnonymousUser / kAnonymousPassword.
   int AnonymousLogin(platform::SocketHandle s);
@@ -269,4 +271,20 @@ class CFtpLib {
                                     bool& refused);
   // The listener and PORT / EPRT of active mode.
   platform::SocketHandle OpenActive(platform::SocketHandle control);
+
+  // --- what the server offers (FEAT), per connection ---
+ public:
+  // After a successful PASS: FEAT (its refusal leaves `features` empty),
+  // then "OPTS UTF8 ON" when UTF8 is listed and "OPTS MLST ..." when the
+  // facts a listing shows are offered but not sent by default. Replies
+  // other than a stop or a socket error never fail the login.
+  void NegotiateFeatures();
+  // For other threads: what the worker's connection offers.
+  ServerFeatures Features() const;
+  // Whether listings of this connection are read with MLSD.
+  bool ListsWithMlsd() const { return features.mlsd; }
+
+ protected:
+  // Written by the worker at each login under siteMutex; read by the worker.
+  ServerFeatures features;
 };

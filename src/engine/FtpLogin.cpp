@@ -1,6 +1,8 @@
-// CFtpLib: the login commands and the probe for REST.
+// CFtpLib: the login commands, what the server offers, and the probe for REST.
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <string>
 
 #include "engine/FtpLib.h"
 
@@ -18,7 +20,40 @@ int CFtpLib::Login(platform::SocketHandle s, const char* user, const char* passw
   }
   int code = SendCommand(line, s);
   std::memset(line, 0, sizeof line);
-  return code < 400 ? 1 : 0;
+  if (code >= 400) return 0;
+  // What the server offers belongs to the published control connection.
+  if (s == controlSocket.load()) NegotiateFeatures();
+  return 1;
+}
+
+void CFtpLib::NegotiateFeatures() {
+  ServerFeatures offered;
+  {
+    std::lock_guard<std::recursive_mutex> lock(controlMutex);
+    ReplyText reply;
+    // A 5xx (no FEAT) or an odd reply: the session goes on as before.
+    if (proceed.load() != 0 && !stopRequested.load() && QueryExchange("FEAT\r\n", reply) &&
+        reply.complete) {
+      const int code = ReplyCode(reply.firstLine.c_str());
+      if (code >= 200 && code <= 299) offered = ParseFeatures(reply.all);
+    }
+  }
+  {
+    std::lock_guard<std::mutex> lock(siteMutex);
+    features = offered;
+  }
+  platform::SocketHandle s = controlSocket.load();
+  // Names go on the wire as the bytes the server sent either way; this only
+  // tells a server that wants to be told.
+  if (offered.utf8) SendCommand("OPTS UTF8 ON\r\n", s);
+  const std::string facts = MlstFactsToAsk(offered);
+  if (!facts.empty() && facts.size() < kCommandBufferSize - 16)
+    SendCommand(("OPTS MLST " + facts + "\r\n").c_str(), s);
+}
+
+ServerFeatures CFtpLib::Features() const {
+  std::lock_guard<std::mutex> lock(siteMutex);
+  return features;
 }
 
 int CFtpLib::AnonymousLogin(platform::SocketHandle s) {

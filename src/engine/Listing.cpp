@@ -1,4 +1,5 @@
-// Directory listings over an active-mode data connection.
+// Directory listings over an active-mode data connection: MLSD where the
+// server lists MLST among its features, else LIST.
 #include <cstring>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "platform/ErrorText.h"
 #include "platform/MessageIds.h"
 #include "remote/ListingParser.h"
+#include "remote/MlsdParser.h"
 
 namespace {
 
@@ -19,8 +21,11 @@ constexpr std::size_t kMaxListingBytes = 128u * 1024 * 1024;
 bool Succeeded(int code) { return code >= 1 && code <= 399; }
 
 // Appends a received piece. A zero byte cuts the rest of its line, so that
-// no line reaches the parser with a terminator inside it.
-void AppendPiece(std::string& text, const char* data, std::size_t size, bool& cutting) {
+// no line reaches the parser with a terminator inside it. With `dropLine`
+// (MLSD, where the name is the whole rest of the line) the line goes whole
+// and is counted, so that no name is cut short into another name.
+void AppendPiece(std::string& text, const char* data, std::size_t size, bool& cutting,
+                 bool dropLine, std::size_t& droppedLines) {
   while (size > 0) {
     if (cutting) {
       const void* lf = std::memchr(data, '\n', size);
@@ -36,6 +41,11 @@ void AppendPiece(std::string& text, const char* data, std::size_t size, bool& cu
         zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
     text.append(data, keep);
     if (!zero) return;
+    if (dropLine) {
+      const std::size_t lineStart = text.rfind('\n');
+      text.resize(lineStart == std::string::npos ? 0 : lineStart + 1);
+      ++droppedLines;
+    }
     cutting = true;
     data += keep + 1;
     size -= keep + 1;
@@ -50,9 +60,21 @@ int CFtpFunction::ListDirectory(int notify) {
   if (!Succeeded(SendCommand("TYPE A\r\n", control))) return 0;
   platform::Socket listener(OpenDataPort(control));
   if (!listener.Valid()) return 0;
-  int code = SendCommand("LIST\r\n", control);
+  const bool mlsd = ListsWithMlsd();
+  int code = SendCommand(mlsd ? "MLSD\r\n" : "LIST\r\n", control);
   if (!Succeeded(code)) {
-    if (code != REPLY_LOCAL_FAILURE) SetError("LIST was refused: " + LastReply());
+    if (mlsd && (code == 500 || code == 502)) {
+      // FEAT promised more than the server does: LIST from now on.
+      PostStatus("MLSD is not understood; listing with LIST");
+      {
+        std::lock_guard<std::mutex> lock(siteMutex);
+        features.mlsd = false;
+      }
+      listener.Reset();
+      return ListDirectory(notify);
+    }
+    if (code != REPLY_LOCAL_FAILURE)
+      SetError(std::string(mlsd ? "MLSD" : "LIST") + " was refused: " + LastReply());
     return 0;
   }
   platform::PostTo(logWindow, platform::TextMessage(msg::WM_SESSION_COMMAND_LINE, ""));
@@ -78,6 +100,8 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
   std::string piece(kListingPiece, '\0');
   bool failed = false;
   bool cutting = false;
+  std::size_t zeroLines = 0;
+  const bool mlsd = ListsWithMlsd();
   long long total = 0;
   ProgressThrottle throttle;
 
@@ -98,7 +122,7 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
       failed = true;
     }
     if (n <= 0) break;
-    AppendPiece(text, piece.data(), static_cast<std::size_t>(n), cutting);
+    AppendPiece(text, piece.data(), static_cast<std::size_t>(n), cutting, mlsd, zeroLines);
     total += n;
     if (text.size() > kMaxListingBytes) {
       FormatMessage(" listing larger than %zu bytes refused", kMaxListingBytes);
@@ -119,10 +143,12 @@ bool CFtpFunction::ReceiveListing(platform::SocketHandle data, int notify) {
 
   // A listing refused for its size is not parsed: no part of it is shown.
   if (failed && text.size() > kMaxListingBytes) text.clear();
-  ListingParse parsed = ParseListingWithCounts(site.serverType, text);
+  ListingParse parsed = mlsd ? ParseMlsdListing(text, UtcNowSeconds())
+                              : ParseListingWithCounts(site.serverType, text);
   text = std::string();
+  parsed.skippedNames += zeroLines;
   if (parsed.skippedNames != 0)
-    queue_steps::PostStatusF(*this, "%zu listed names were left out: too long or not text",
+    queue_steps::PostStatusF(*this, "%zu listed names were left out: too long, not text or not a plain name",
                              parsed.skippedNames);
   if (parsed.truncated)
     queue_steps::PostStatusF(*this, "The listing was cut at %zu entries", kMaxListingRecords);

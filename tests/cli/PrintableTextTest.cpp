@@ -23,20 +23,25 @@ TEST(PrintableText, ControlBytesAreShownNotSent) {
   EXPECT_EQ(PrintableText(std::string("nul\0byte", 8)), "nul\\x00byte");
   // C1 controls: raw, and encoded as UTF-8 (CSI is U+009B).
   EXPECT_EQ(PrintableText("\x9b" "2J"), "\\x9b2J");
-  EXPECT_EQ(PrintableText("\xc2\x9b" "2J"), "\\xc2\\x9b2J");
-  EXPECT_EQ(PrintableText("\xc2\x80\xc2\x9f"), "\\xc2\\x80\\xc2\\x9f");
+  // Encoded, the lead byte is not valid UTF-8 on its own: its Latin-1 "Â".
+  EXPECT_EQ(PrintableText("\xc2\x9b" "2J"), "\xc3\x82\\x9b2J");
+  EXPECT_EQ(PrintableText("\xc2\x80\xc2\x9f"), "\xc3\x82\\x80\xc3\x82\\x9f");
 }
 
-TEST(PrintableText, BytesThatAreNotValidUtf8AreShown) {
-  EXPECT_EQ(PrintableText("Latin-1 caf\xe9!"), "Latin-1 caf\\xe9!");
-  EXPECT_EQ(PrintableText("\xc0\xaf"), "\\xc0\\xaf");          // overlong '/'
-  EXPECT_EQ(PrintableText("\xed\xa0\x80"), "\\xed\\xa0\\x80");  // a surrogate
-  EXPECT_EQ(PrintableText("\xf4\x90\x80\x80"), "\\xf4\\x90\\x80\\x80");  // past U+10FFFF
-  EXPECT_EQ(PrintableText("\xe2\x82"), "\\xe2\\x82");          // cut short at the end
-  EXPECT_EQ(PrintableText("\xe2\x82" "A"), "\\xe2\\x82A");     // cut short by ASCII
-  EXPECT_EQ(PrintableText("\xf8\x88\x80\x80\x80"), "\\xf8\\x88\\x80\\x80\\x80");
+TEST(PrintableText, BytesThatAreNotValidUtf8ShowAsLatin1OrEscapes) {
+  // From 0xA0 up a stray byte is its ISO-8859-1 character; 0x80 to 0x9F
+  // are C1 controls there and stay escaped.
+  EXPECT_EQ(PrintableText("Latin-1 caf\xe9!"), "Latin-1 caf\xc3\xa9!");
+  EXPECT_EQ(PrintableText("\xc0\xaf"), "\xc3\x80\xc2\xaf");             // overlong '/'
+  EXPECT_EQ(PrintableText("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\\x80");    // a surrogate
+  EXPECT_EQ(PrintableText("\xf4\x90\x80\x80"), "\xc3\xb4\\x90\\x80\\x80");  // past U+10FFFF
+  EXPECT_EQ(PrintableText("\xe2\x82"), "\xc3\xa2\\x82");                 // cut short at the end
+  EXPECT_EQ(PrintableText("\xe2\x82" "A"), "\xc3\xa2\\x82A");            // cut short by ASCII
+  EXPECT_EQ(PrintableText("\xf8\x88\x80\x80\x80"), "\xc3\xb8\\x88\\x80\\x80\\x80");
   // A lead byte before an escape: the escape is shown too.
-  EXPECT_EQ(PrintableText("\xc3\x1b[0m"), "\\xc3\\x1b[0m");
+  EXPECT_EQ(PrintableText("\xc3\x1b[0m"), "\xc3\x83\\x1b[0m");
+  // Mixed: valid UTF-8 stays, the Latin-1 byte beside it is its character.
+  EXPECT_EQ(PrintableText("\xc3\xa9t\xe9"), "\xc3\xa9t\xc3\xa9");
 }
 
 TEST(PrintableText, NothingAnyByteMakesIsAControl) {

@@ -37,9 +37,11 @@ TEST_F(LoginTest, SendsUserThenPassAndSucceedsOnPassBelow400) {
   server.SetCredentials("bob", "pw");
   EXPECT_EQ(lib.Login(socket, "bob", "pw"), 1);
   auto lines = server.CommandLines();
-  ASSERT_EQ(lines.size(), 2u);
+  // Then what the server offers: FEAT, nothing more for this one.
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "USER bob");
   EXPECT_EQ(lines[1], "PASS pw");
+  EXPECT_EQ(lines[2], "FEAT");
   EXPECT_EQ(server.Commands()[1].raw, "PASS pw\r\n");
 }
 
@@ -69,12 +71,12 @@ TEST_F(LoginTest, AnonymousLoginUsesTheFixedUserAndPassword) {
   server.SetCredentials("bob", "pw");  // anonymous still allowed
   EXPECT_EQ(lib.AnonymousLogin(socket), 1);
   auto lines = server.CommandLines();
-  ASSERT_EQ(lines.size(), 2u);
+  ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "USER anonymous");
   EXPECT_EQ(lines[1], "PASS skiffline@example.com");
   // The password never reaches the log.
   auto cmds = log->Texts(msg::WM_SESSION_COMMAND_LINE);
-  ASSERT_EQ(cmds.size(), 2u);
+  ASSERT_EQ(cmds.size(), 3u);
   EXPECT_EQ(cmds[1], "COMMAND >   PASS *\r\n");
 }
 
@@ -189,9 +191,11 @@ TEST(ScriptedServerConnections, ServesOneConnectionAfterAnother) {
   EXPECT_TRUE(server.WaitForClosedConnections(3, 3000));
   EXPECT_EQ(server.ConnectionCount(), 3);
   auto commands = server.Commands();
-  ASSERT_EQ(commands.size(), 6u);
+  // USER and PASS each time, and FEAT after the login that succeeded.
+  ASSERT_EQ(commands.size(), 7u);
+  EXPECT_EQ(commands[6].line, "FEAT");
   EXPECT_EQ(commands[0].connection, 1);
-  EXPECT_EQ(commands[5].connection, 3);
+  EXPECT_EQ(commands[6].connection, 3);
 }
 
 TEST(ScriptedServerConnections, TwoConnectionsAtOnceAndADrop) {

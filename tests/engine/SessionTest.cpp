@@ -115,8 +115,8 @@ TEST_F(SessionTest, LoginSequenceInOrderAndQuitOnStop) {
   EXPECT_EQ(session.site.resumeSupported, 1);
   EXPECT_EQ(session.site.serverType, SERVER_TYPE_UNIX);
   EXPECT_EQ(ConnectionLines(1),
-            (std::vector<std::string>{"USER user", "PASS secret", "TYPE I", "REST 100", "REST 0",
-                                      "SYST", "CWD /pub", "PWD"}));
+            (std::vector<std::string>{"USER user", "PASS secret", "FEAT", "TYPE I", "REST 100",
+                                      "REST 0", "SYST", "CWD /pub", "PWD"}));
   auto status = StatusLines(*windows.log);
   EXPECT_EQ(CountOf(status, "Support resume broken transfer"), 1u);
   ASSERT_GE(status.size(), 2u);
@@ -159,8 +159,8 @@ TEST_F(SessionTest, RestProbeRefusedMakesTheServerUnusable) {
                   status[i + 1] == "Connection with the server failed!!");
     }
   }
-  EXPECT_EQ(ConnectionLines(1), (std::vector<std::string>{"USER user", "PASS secret", "TYPE I",
-                                                          "REST 100"}));
+  EXPECT_EQ(ConnectionLines(1), (std::vector<std::string>{"USER user", "PASS secret", "FEAT",
+                                                          "TYPE I", "REST 100"}));
   EXPECT_EQ(server.CountCommands("SYST"), 0u);
   EXPECT_EQ(server.CountCommands("QUIT"), 0u);
 }

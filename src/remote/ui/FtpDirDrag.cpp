@@ -2,7 +2,7 @@
 
 #include "local/LocalPath.h"
 #include "local/ui/DirListCtrl.h"
-#include "local/ui/DisplayText.h"
+#include "remote/ServerText.h"
 #include "platform/Files.h"
 #include "remote/ui/FtpDirList.h"
 #include "remote/ui/FtpDirView.h"
@@ -22,7 +22,7 @@ void CFtpDirDrag::OnBeginDrag() {
   const std::vector<long> selected = pane_.fileList->SelectedRows();
   if (selected.empty()) return;
   const wxString label =
-      selected.size() == 1 ? DisplayText(pane_.fileList->Row(selected.front())->name)
+      selected.size() == 1 ? wxString::FromUTF8(ServerTextToUtf8(pane_.fileList->Row(selected.front())->name))
                            : wxString::Format("%zu items", selected.size());
   drag_.Begin(label, pane_.fileList->RowIcon(selected.front()));
 }

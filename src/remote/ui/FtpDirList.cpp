@@ -5,16 +5,19 @@
 #include <numeric>
 
 #include "platform/ui/ListRows.h"
-#include "local/ui/DisplayText.h"
+#include "remote/ServerText.h"
 #include "platform/ContentTypes.h"
 #include "transfer/SortStringArray.h"
 
 namespace {
 
+// Server bytes as shown: UTF-8, or each byte as its ISO-8859-1 character.
+wxString ServerDisplay(std::string_view bytes) { return wxString::FromUTF8(ServerTextToUtf8(bytes)); }
+
 // A record's text field, read no further than its size.
 template <std::size_t N>
 wxString FieldDisplay(const char (&field)[N]) {
-  return DisplayText(std::string(field, ::strnlen(field, N)));
+  return ServerDisplay(std::string_view(field, ::strnlen(field, N)));
 }
 
 }  // namespace
@@ -167,7 +170,7 @@ wxString CFtpDirList::OnGetItemText(long item, long column) const {
   const RemoteFileRecord* record = Row(item);
   if (!record) return wxString();
   switch (column) {
-    case 0: return DisplayText(record->name);
+    case 0: return ServerDisplay(record->name);
     case 1: return FieldDisplay(record->sizeText);
     case 2: return record->isFolder == 1 ? wxString("DIR") : wxString();
     case 3: return FieldDisplay(record->timeText);

@@ -7,7 +7,7 @@
 #include "engine/FtpObject.h"
 #include "engine/SafeNames.h"
 #include "local/DroppedItems.h"
-#include "local/ui/DisplayText.h"
+#include "remote/ServerText.h"
 #include "local/ui/InputFileNameDlg.h"
 #include "local/ui/UpArrow.h"
 #include "platform/Files.h"
@@ -221,7 +221,7 @@ int CFtpDirView::RenameSelected() {
   const std::string oldName = fileList->Row(selected.front())->name;
   const std::string dir = WithSlash(CurrentDir());
   CInputFileNameDlg dialog(wxGetTopLevelParent(this));
-  const std::string shown = DisplayText(oldName).utf8_string();
+  const std::string shown = ServerTextToUtf8(oldName);
   dialog.nameText = shown;
   const bool ok = dialog.ShowModal() == wxID_OK;
   if (ok) {

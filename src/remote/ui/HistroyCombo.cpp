@@ -1,6 +1,6 @@
 #include "remote/ui/HistroyCombo.h"
 
-#include "local/ui/DisplayText.h"
+#include "remote/ServerText.h"
 #include "remote/HistoryQueue.h"
 
 CHistroyCombo::CHistroyCombo(wxWindow* parent, wxWindowID id)
@@ -12,7 +12,7 @@ CHistroyCombo::CHistroyCombo(wxWindow* parent, wxWindowID id)
 void CHistroyCombo::AddPathOnTop(const std::string& path) {
   const std::string trimmed = TrimRemotePath(path);
   paths_.insert(paths_.begin(), trimmed);
-  Insert(DisplayText(trimmed), 0);
+  Insert(wxString::FromUTF8(ServerTextToUtf8(trimmed)), 0);
 }
 
 int CHistroyCombo::SelectPath(const std::string& path) {

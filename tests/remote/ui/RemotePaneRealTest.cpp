@@ -3,6 +3,9 @@
 // and bad connections leave a line in the log and a usable pane.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "RemotePaneHarness.h"
 #include "local/ui/InputFileNameDlg.h"
 #include "sites/FixedText.h"
@@ -26,6 +29,34 @@ class RemotePaneReal : public ::testing::Test {
   }
   std::unique_ptr<skifftest::PyFtpdServer> server_;
 };
+
+// pyftpdlib is listed with MLSD: the rows read as a LIST line's would,
+// names in UTF-8 with blanks shown as they are.
+TEST_F(RemotePaneReal, MlsdRowsShowNameSizeTimeDateAndModeAsAListLineWould) {
+  const std::string name = " caf\xc3\xa9  \xe2\x82\xac.txt";
+  ASSERT_TRUE(server_->WriteFile(name, "12345"));
+  ASSERT_TRUE(server_->MakeDir("sub"));
+  const std::string path = server_->RootPath(name);
+  ASSERT_EQ(std::system(("touch -m -d '2021-03-05 10:15:00 UTC' '" + path + "'").c_str()), 0);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read);
+  RemotePaneHarness h;
+  ASSERT_TRUE(h.ConnectAndList(Site())) << h.LogText();
+  ASSERT_TRUE(h.session.Features().mlsd);
+  const long row = h.List().RowOfName(name);
+  ASSERT_GE(row, 0) << h.LogText();
+  const std::vector<std::string> cells = {"", "5", "", "2021", "Mar 05", "-rw-r-----"};
+  EXPECT_EQ(h.List().CellText(row, 0), wxString::FromUTF8(name));
+  for (long column = 1; column < 6; ++column)
+    EXPECT_EQ(h.List().CellText(row, column).utf8_string(), cells[static_cast<std::size_t>(column)])
+        << column;
+  const long folder = h.List().RowOfName("sub");
+  ASSERT_GE(folder, 0);
+  EXPECT_EQ(h.List().CellText(folder, 2), "DIR");
+  EXPECT_EQ(h.List().CellText(folder, 5).utf8_string().substr(0, 4), "drwx");
+  EXPECT_EQ(h.RowNames().size(), 2u);
+}
 
 TEST_F(RemotePaneReal, DoubleClickDownloadsAFileWithItsBytesAndEntersAFolder) {
   std::string bytes(150000, '\0');
