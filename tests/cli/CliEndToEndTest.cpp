@@ -309,6 +309,7 @@ TEST_P(CliDataMode, PicksPassiveOrActiveAsAsked) {
   server.SetPassive(skifftest::PassiveOptions{true, true});
   server.AddFile("/pub/a.txt", "alpha");
   skifftest::TempDir local;
+  skifftest::ScopedEnv data("SKIFFLINE_DATA_DIR", local.Path());  // the client's data folder
   std::vector<std::string> args = c.options;
   if (c.siteFlags < 0) {
     args.insert(args.end(), {"-q", "get", "ftp://" + server.Address() + "/pub/a.txt", "."});

@@ -66,7 +66,9 @@ programs=("$build/skiffline-cli")
 [ "$gui" != ON ] || programs+=("$build/skiffline")
 for program in "${programs[@]}"; do
   for lib in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    path=$(ldconfig -p | awk -v l="$lib" '$1 == l { print $NF; exit }')
+    # awk reads to the end: an early exit would end ldconfig by SIGPIPE,
+    # which pipefail turns into a silent failure of the whole test.
+    path=$(ldconfig -p | awk -v l="$lib" '$1 == l && !found { print $NF; found = 1 }')
     [ -n "$path" ] || fail "can't find $lib"
     owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null || dpkg -S "$path") || fail "no package has $lib"
     pkg=${owner%%:*}
