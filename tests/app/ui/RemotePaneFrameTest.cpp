@@ -134,7 +134,11 @@ TEST_F(RemoteFrameTest, CancelAndAboutPassThroughTheActiveRemotePaneToTheFrame) 
                cmd::WxId(cmd::ID_REMOTE_REFRESH));
   frame_->ActivatePane(frame_->remoteView);
   Send(cmd::ID_CANCEL_OPERATION);
-  Send(cmd::ID_APP_ABOUT);
+  {
+    uitest::ModalDialogCloser closer([](const uitest::ModalInfo&) { return wxID_OK; });
+    Send(cmd::ID_APP_ABOUT);
+    EXPECT_EQ(closer.Seen().size(), 1u);  // the about box opened
+  }
   Send(cmd::ID_REMOTE_REFRESH);  // the pane's own: the frame never sees it
   EXPECT_EQ(cancels, 1);
   EXPECT_EQ(abouts, 1);
