@@ -139,25 +139,22 @@ inline ChildRun RunCurl(std::vector<std::string> args) {
   return c;
 }
 
-// vsftpd in the foreground from a private configuration: anonymous, uploads
-// allowed, active mode, bound to 127.0.0.1.
-class Vsftpd {
+// A free port on ::1, or 0 when IPv6 is missing here.
+inline int FreePort6() {
+  platform::Endpoint at = platform::Ipv6Loopback();
+  platform::Socket s(platform::CreateTcpSocketFor(at));
+  if (!s.Valid() || !platform::BindTo(s.Get(), at) || !platform::LocalEndpoint(s.Get(), at))
+    return 0;
+  return at.port;
+}
+
+// A server program started in the foreground with its output thrown away,
+// stopped (SIGTERM) and reaped when the object goes. It is ready once its
+// port on `at` greets with 220; a greeting other than 220 ends the bench.
+class ServerProcess {
  public:
-  Vsftpd(const fs::path& work, const fs::path& anonRoot) : port_(FreePort()) {
-    fs::path empty = work / "empty";
-    fs::create_directories(empty);
-    ::chmod(empty.c_str(), 0555);
-    fs::path conf = work / "vsftpd.conf";
-    std::ofstream out(conf);
-    out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\nlisten_port=" << port_
-        << "\nbackground=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
-        << "anonymous_enable=YES\nlocal_enable=NO\nanon_root=" << anonRoot.string()
-        << "\nno_anon_password=YES\nwrite_enable=YES\nanon_upload_enable=YES\n"
-        << "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
-        << "anon_world_readable_only=NO\nport_enable=YES\nconnect_from_port_20=NO\n"
-        << "pasv_enable=YES\nsecure_chroot_dir=" << empty.string()
-        << "\nxferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=NO\n";
-    out.close();
+  ServerProcess(std::vector<std::string> argv, platform::Endpoint at, const std::string& name)
+      : at_(at) {
     pid_ = ::fork();
     if (pid_ == 0) {
       int devnull = ::open("/dev/null", O_RDWR);
@@ -166,38 +163,81 @@ class Vsftpd {
         ::dup2(devnull, 1);
         ::dup2(devnull, 2);
       }
-      ::execl("/usr/sbin/vsftpd", "vsftpd", conf.c_str(), static_cast<char*>(nullptr));
+      std::vector<char*> args;
+      for (std::string& a : argv) args.push_back(a.data());
+      args.push_back(nullptr);
+      ::execv(args[0], args.data());
       ::_exit(127);
     }
-    WaitForGreeting();
+    WaitForGreeting(name);
   }
-  ~Vsftpd() {
+  ~ServerProcess() {
     if (pid_ > 0) {
       ::kill(pid_, SIGTERM);
       ::waitpid(pid_, nullptr, 0);
     }
   }
-  int Port() const { return port_; }
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+  ServerProcess(const ServerProcess&) = delete;
+  ServerProcess& operator=(const ServerProcess&) = delete;
 
  private:
   // vsftpd reports a bad configuration only to a client ("500 OOPS").
-  void WaitForGreeting() {
-    for (int i = 0; i < 200; ++i) {
-      platform::Socket s(platform::CreateTcpSocket());
-      platform::Endpoint to{0x7F000001, static_cast<std::uint16_t>(port_)};
-      if (platform::ConnectTo(s.Get(), to) && platform::WaitReadable(s.Get(), 2000) == 1) {
+  void WaitForGreeting(const std::string& name) {
+    for (int i = 0; i < 400; ++i) {
+      platform::Socket s(platform::CreateTcpSocketFor(at_));
+      if (platform::ConnectTo(s.Get(), at_) && platform::WaitReadable(s.Get(), 2000) == 1) {
         char buf[512] = {};
         long n = platform::ReceiveBytes(s.Get(), buf, sizeof buf - 1);
         if (n >= 3 && std::strncmp(buf, "220", 3) == 0) return;
-        Die(std::string("vsftpd refused to start: ") + buf);
+        Die(name + " refused to start: " + buf);
       }
       platform::SleepMs(25);
     }
-    Die("vsftpd did not start");
+    Die(name + " did not start");
   }
-  int port_;
+  platform::Endpoint at_;
   pid_t pid_ = -1;
+};
+
+// vsftpd in the foreground from a private configuration: anonymous, uploads
+// allowed, active and passive mode, bound to 127.0.0.1 or to ::1.
+class Vsftpd {
+ public:
+  Vsftpd(const fs::path& work, const fs::path& anonRoot, bool v6 = false)
+      : v6_(v6), port_(v6 ? FreePort6() : FreePort()) {
+    if (port_ == 0) Die("no IPv6 loopback here");
+    fs::path empty = work / "empty";
+    fs::create_directories(empty);
+    ::chmod(empty.c_str(), 0555);
+    fs::path conf = work / "vsftpd.conf";
+    std::ofstream out(conf);
+    if (v6)
+      out << "listen=NO\nlisten_ipv6=YES\nlisten_address6=::1\n";
+    else
+      out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\npasv_address=127.0.0.1\n";
+    out << "listen_port=" << port_
+        << "\nbackground=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
+        << "anonymous_enable=YES\nlocal_enable=NO\nanon_root=" << anonRoot.string()
+        << "\nno_anon_password=YES\nwrite_enable=YES\nanon_upload_enable=YES\n"
+        << "anon_mkdir_write_enable=YES\nanon_other_write_enable=YES\n"
+        << "anon_world_readable_only=NO\nport_enable=YES\nconnect_from_port_20=NO\n"
+        << "pasv_enable=YES\npasv_min_port=40000\npasv_max_port=60000\nsecure_chroot_dir="
+        << empty.string() << "\nxferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=NO\n";
+    out.close();
+    platform::Endpoint at = v6 ? platform::Ipv6Loopback() : platform::Endpoint{0x7F000001, 0};
+    at.port = static_cast<std::uint16_t>(port_);
+    process_ = std::make_unique<ServerProcess>(
+        std::vector<std::string>{"/usr/sbin/vsftpd", conf.string()}, at, "vsftpd");
+  }
+  int Port() const { return port_; }
+  std::string Address() const {
+    return (v6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+  }
+
+ private:
+  bool v6_;
+  int port_;
+  std::unique_ptr<ServerProcess> process_;
 };
 
 // A foreground session that tells when it is logged in and when a command ends.

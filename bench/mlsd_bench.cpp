@@ -24,44 +24,17 @@ void MakeFolder(const fs::path& dir, long entries) {
 // pyftpdlib serving `root` read-only to anonymous users on a loopback port.
 class PyFtpd {
  public:
-  explicit PyFtpd(const fs::path& root) : port_(FreePort()) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int devnull = ::open("/dev/null", O_RDWR);
-      if (devnull >= 0) {
-        ::dup2(devnull, 0);
-        ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
-      }
-      const std::string port = std::to_string(port_);
-      ::execl("/usr/bin/python3", "python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
-              port.c_str(), "-d", root.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    for (int i = 0; i < 400; ++i) {
-      platform::Socket s(platform::CreateTcpSocket());
-      platform::Endpoint to{0x7F000001, static_cast<std::uint16_t>(port_)};
-      if (platform::ConnectTo(s.Get(), to) && platform::WaitReadable(s.Get(), 2000) == 1) {
-        char buf[512] = {};
-        if (platform::ReceiveBytes(s.Get(), buf, sizeof buf - 1) >= 3 &&
-            std::strncmp(buf, "220", 3) == 0)
-          return;
-      }
-      platform::SleepMs(25);
-    }
-    Die("pyftpdlib did not start (python3-pyftpdlib installed?)");
-  }
-  ~PyFtpd() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
+  explicit PyFtpd(const fs::path& root)
+      : port_(FreePort()),
+        process_({"/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p",
+                  std::to_string(port_), "-d", root.string()},
+                 platform::Endpoint{0x7F000001, static_cast<std::uint16_t>(port_)},
+                 "pyftpdlib (python3-pyftpdlib installed?)") {}
   std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
  private:
   int port_;
-  pid_t pid_ = -1;
+  ServerProcess process_;
 };
 
 }  // namespace

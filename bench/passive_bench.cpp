@@ -30,79 +30,6 @@ void MakeFile(const fs::path& path, std::size_t mib) {
   std::fclose(f);
 }
 
-// A free port on ::1, or 0 when IPv6 is missing here.
-int FreePort6() {
-  platform::Endpoint at = platform::Ipv6Loopback();
-  platform::Socket s(platform::CreateTcpSocketFor(at));
-  if (!s.Valid() || !platform::BindTo(s.Get(), at) || !platform::LocalEndpoint(s.Get(), at)) return 0;
-  return at.port;
-}
-
-// vsftpd in the foreground, anonymous, passive mode, on 127.0.0.1 or ::1.
-class PassiveVsftpd {
- public:
-  PassiveVsftpd(const fs::path& work, const fs::path& anonRoot, bool v6)
-      : v6_(v6), port_(v6 ? FreePort6() : FreePort()) {
-    fs::path empty = work / "empty";
-    fs::create_directories(empty);
-    ::chmod(empty.c_str(), 0555);
-    fs::path conf = work / (v6 ? "vsftpd6.conf" : "vsftpd4.conf");
-    std::ofstream out(conf);
-    if (v6)
-      out << "listen=NO\nlisten_ipv6=YES\nlisten_address6=::1\n";
-    else
-      out << "listen=YES\nlisten_ipv6=NO\nlisten_address=127.0.0.1\npasv_address=127.0.0.1\n";
-    out << "listen_port=" << port_
-        << "\nbackground=NO\nrun_as_launching_user=YES\nseccomp_sandbox=NO\n"
-        << "anonymous_enable=YES\nlocal_enable=NO\nanon_root=" << anonRoot.string()
-        << "\nno_anon_password=YES\npasv_enable=YES\npasv_min_port=40000\npasv_max_port=60000\n"
-        << "secure_chroot_dir=" << empty.string()
-        << "\nxferlog_enable=NO\ndirmessage_enable=NO\nuse_localtime=NO\n";
-    out.close();
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      int devnull = ::open("/dev/null", O_RDWR);
-      if (devnull >= 0) {
-        ::dup2(devnull, 0);
-        ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
-      }
-      ::execl("/usr/sbin/vsftpd", "vsftpd", conf.c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    WaitForGreeting();
-  }
-  ~PassiveVsftpd() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  std::string Address() const {
-    return (v6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
-  }
-
- private:
-  void WaitForGreeting() {
-    platform::Endpoint to = v6_ ? platform::Ipv6Loopback() : platform::Endpoint{0x7F000001, 0};
-    to.port = static_cast<std::uint16_t>(port_);
-    for (int i = 0; i < 200; ++i) {
-      platform::Socket s(platform::CreateTcpSocketFor(to));
-      if (platform::ConnectTo(s.Get(), to) && platform::WaitReadable(s.Get(), 2000) == 1) {
-        char buf[512] = {};
-        long n = platform::ReceiveBytes(s.Get(), buf, sizeof buf - 1);
-        if (n >= 3 && std::strncmp(buf, "220", 3) == 0) return;
-        Die(std::string("vsftpd refused to start: ") + buf);
-      }
-      platform::SleepMs(25);
-    }
-    Die("vsftpd did not start");
-  }
-  bool v6_;
-  int port_;
-  pid_t pid_ = -1;
-};
-
 double MBps(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
 
 // Logs in with a passive site and waits until the worker takes commands.
@@ -137,7 +64,7 @@ bool SameContent(const fs::path& a, const fs::path& b) {
 // One family: best of `rounds` for each side; prints the figures.
 void RunFamily(bool v6, const fs::path& work, const fs::path& root, const fs::path& source,
                std::size_t bytes, int rounds) {
-  PassiveVsftpd server(work, root, v6);
+  Vsftpd server(work, root, v6);
   const std::string url = "ftp://" + server.Address() + "/big.bin";
   fs::path local = work / "local";
   fs::create_directories(local);
