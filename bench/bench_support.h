@@ -139,6 +139,26 @@ inline ChildRun RunCurl(std::vector<std::string> args) {
   return c;
 }
 
+// A file of `mib` MiB of real data (not a sparse file): a random block,
+// stamped with its index.
+inline void MakeRandomFile(const fs::path& path, std::size_t mib) {
+  std::vector<unsigned char> block(1024 * 1024);
+  std::uint64_t x = 88172645463325252ull;
+  for (auto& b : block) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    b = static_cast<unsigned char>(x);
+  }
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) Die("can't create " + path.string());
+  for (std::size_t i = 0; i < mib; ++i) {
+    std::memcpy(block.data(), &i, sizeof i);
+    if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) Die("disk full?");
+  }
+  std::fclose(f);
+}
+
 // A free port on ::1, or 0 when IPv6 is missing here.
 inline int FreePort6() {
   platform::Endpoint at = platform::Ipv6Loopback();

@@ -12,24 +12,6 @@ namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-void MakeFile(const fs::path& path, std::size_t mib) {
-  std::vector<unsigned char> block(kMiB);
-  std::uint64_t x = 0x9E3779B97F4A7C15ull;
-  for (auto& b : block) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    b = static_cast<unsigned char>(x);
-  }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) Die("can't create " + path.string());
-  for (std::size_t i = 0; i < mib; ++i) {
-    std::memcpy(block.data(), &i, sizeof i);
-    if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) Die("disk full?");
-  }
-  std::fclose(f);
-}
-
 double MBps(std::size_t bytes, double seconds) { return bytes / 1e6 / seconds; }
 
 // Logs in with a passive site and waits until the worker takes commands.
@@ -128,7 +110,7 @@ int main(int argc, char** argv) {
   fs::path root = work.Path() / "root";
   fs::create_directories(root);
   fs::path source = root / "big.bin";
-  MakeFile(source, mib);
+  MakeRandomFile(source, mib);
   std::printf("file %zu MiB\n", mib);
   RunFamily(false, work.Path(), root, source, bytes, rounds);
   if (FreePort6() == 0)

@@ -10,25 +10,6 @@ namespace {
 
 constexpr std::size_t kMiB = 1024 * 1024;
 
-// Real data (not a sparse file): a random block, stamped with its index.
-void MakeFile(const fs::path& path, std::size_t mib) {
-  std::vector<unsigned char> block(kMiB);
-  std::uint64_t x = 88172645463325252ull;
-  for (auto& b : block) {
-    x ^= x << 13;
-    x ^= x >> 7;
-    x ^= x << 17;
-    b = static_cast<unsigned char>(x);
-  }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) Die("can't create " + path.string());
-  for (std::size_t i = 0; i < mib; ++i) {
-    std::memcpy(block.data(), &i, sizeof i);
-    if (std::fwrite(block.data(), 1, block.size(), f) != block.size()) Die("disk full?");
-  }
-  std::fclose(f);
-}
-
 bool SameContent(const fs::path& a, const fs::path& b) {
   return RunChild({"/usr/bin/cmp", "-s", a.string(), b.string()}).status == 0;
 }
@@ -96,7 +77,7 @@ int main(int argc, char** argv) {
   fs::create_directories(root);
   fs::create_directories(local);
   fs::path source = root / "big.bin";
-  MakeFile(source, mib);
+  MakeRandomFile(source, mib);
   Vsftpd server(work.Path(), root);
   const std::string url = "ftp://" + server.Address() + "/";
 

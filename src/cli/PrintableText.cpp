@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Utf8.h"
+
 namespace {
 
 void AppendEscape(std::string& out, unsigned char c) {
@@ -15,35 +17,9 @@ void AppendEscape(std::string& out, unsigned char c) {
 // The length of the valid, printable UTF-8 sequence of two or more bytes at
 // `at`, or 0 if there is none.
 std::size_t PrintableSequence(std::string_view text, std::size_t at) {
-  unsigned char lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  std::uint32_t code = 0, least = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    code = lead & 0x1Fu;
-    least = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    code = lead & 0x0Fu;
-    least = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    code = lead & 0x07u;
-    least = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    unsigned char next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3Fu);
-  }
-  bool overlong = code < least;
-  bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-  bool c1 = code >= 0x80 && code <= 0x9F;
-  if (overlong || surrogate || c1 || code > 0x10FFFF) return 0;
-  return length;
+  std::uint32_t code = 0;
+  const std::size_t length = utf8::SequenceAt(text, at, code);
+  return length > 1 && !utf8::IsControl(code) ? length : 0;
 }
 
 }  // namespace

@@ -163,43 +163,18 @@ bool IsLookupName(const std::string& host) {
   return !(lower == "invalid" || (lower.size() > 8 && lower.compare(lower.size() - 8, 8, ".invalid") == 0));
 }
 
-bool ResolveHost(const std::string& host, std::uint32_t& address) {
-  in_addr dotted{};
-  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
-    address = ntohl(dotted.s_addr);
-    return true;
-  }
-  if (!IsLookupName(host)) {
-    lastError = EAI_NONAME;
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* result = nullptr;
-  int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
-  if (rc != 0 || result == nullptr) {
-    lastError = rc == EAI_SYSTEM ? errno : rc;
-    return false;
-  }
-  address = ntohl(reinterpret_cast<sockaddr_in*>(result->ai_addr)->sin_addr.s_addr);
-  freeaddrinfo(result);
-  return true;
-}
+namespace {
 
-bool ResolveHostAll(const std::string& host, std::vector<Endpoint>& out) {
+// The addresses of `family` that the resolver gives for a name, each once, in
+// its order; false with lastError set when there are none.
+bool LookUp(const std::string& host, int family, std::vector<Endpoint>& out) {
   out.clear();
-  Endpoint numeric;
-  if (ParseNumericAddress(host, numeric)) {
-    out.push_back(numeric);
-    return true;
-  }
   if (!IsLookupName(host)) {
     lastError = EAI_NONAME;
     return false;
   }
   addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
+  hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* result = nullptr;
   int rc = getaddrinfo(host.c_str(), nullptr, &hints, &result);
@@ -218,6 +193,30 @@ bool ResolveHostAll(const std::string& host, std::vector<Endpoint>& out) {
   freeaddrinfo(result);
   if (out.empty()) lastError = EAI_NONAME;
   return !out.empty();
+}
+
+}  // namespace
+
+bool ResolveHost(const std::string& host, std::uint32_t& address) {
+  in_addr dotted{};
+  if (inet_pton(AF_INET, host.c_str(), &dotted) == 1) {
+    address = ntohl(dotted.s_addr);
+    return true;
+  }
+  std::vector<Endpoint> found;
+  if (!LookUp(host, AF_INET, found)) return false;
+  address = found.front().address;
+  return true;
+}
+
+bool ResolveHostAll(const std::string& host, std::vector<Endpoint>& out) {
+  out.clear();
+  Endpoint numeric;
+  if (ParseNumericAddress(host, numeric)) {
+    out.push_back(numeric);
+    return true;
+  }
+  return LookUp(host, AF_UNSPEC, out);
 }
 
 namespace {
